@@ -1,0 +1,83 @@
+# Build conventions shared by every folder.
+#
+# Two builds come from this tree: the Windows build (mingw-w64, everything)
+# and the native build (g++ on the build machine, only the code that includes
+# no <windows.h>, with AddressSanitizer and UndefinedBehaviorSanitizer).
+
+set(VX_ROOT ${CMAKE_SOURCE_DIR})
+
+if(WIN32)
+  enable_language(RC)
+  add_compile_definitions(UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN
+                          _WIN32_WINNT=0x0601 WINVER=0x0601)
+  add_compile_options(-Wall -Wextra -Wno-unused-parameter -Wno-cast-function-type)
+  # The runnable program folder, laid out as an installation would be.
+  set(VX_PROGRAM_DIR ${CMAKE_BINARY_DIR}/program)
+  set(VX_TEST_BIN_DIR ${CMAKE_BINARY_DIR}/tests/bin)
+  set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${VX_PROGRAM_DIR})
+else()
+  option(VX_SANITIZE "Build the native code with ASan and UBSan" ON)
+  add_compile_options(-Wall -Wextra -Wno-unused-parameter)
+  if(VX_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
+                        -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+  endif()
+  set(VX_TEST_BIN_DIR ${CMAKE_BINARY_DIR}/tests/bin)
+endif()
+
+# A static library of code that includes no <windows.h>; built in both builds.
+function(vx_pure_library name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} STATIC ${A_SOURCES})
+  target_include_directories(${name} PUBLIC ${VX_ROOT})
+  if(A_LIBS)
+    target_link_libraries(${name} PUBLIC ${A_LIBS})
+  endif()
+endfunction()
+
+# A static library of Win32 code; Windows build only.
+function(vx_win_library name)
+  if(NOT WIN32)
+    return()
+  endif()
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} STATIC ${A_SOURCES})
+  target_include_directories(${name} PUBLIC ${VX_ROOT})
+  if(A_LIBS)
+    target_link_libraries(${name} PUBLIC ${A_LIBS})
+  endif()
+endfunction()
+
+# A GoogleTest executable registered with ctest as one test.
+#   PURE: also built and run natively (the sources include no <windows.h>).
+#   GUI:  creates windows; labelled so, and needs the Xvfb display.
+#   DIR:  output folder below tests/bin (for tests that need files beside them).
+function(vx_test name)
+  cmake_parse_arguments(A "PURE;GUI" "TIMEOUT;DIR;LOCK" "SOURCES;LIBS" ${ARGN})
+  if(NOT WIN32 AND NOT A_PURE)
+    return()
+  endif()
+  add_executable(${name} ${A_SOURCES})
+  target_include_directories(${name} PRIVATE ${VX_ROOT})
+  target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gtest_main GTest::gmock)
+  set(outDir ${VX_TEST_BIN_DIR})
+  if(A_DIR)
+    set(outDir ${VX_TEST_BIN_DIR}/${A_DIR})
+  endif()
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${outDir})
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1 WORKING_DIRECTORY ${outDir})
+  if(NOT A_TIMEOUT)
+    set(A_TIMEOUT 300)
+  endif()
+  set(labels unit)
+  if(A_GUI)
+    set(labels gui)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${A_TIMEOUT} LABELS "${labels}"
+                       ENVIRONMENT "VX_BUILD_DIR=${CMAKE_BINARY_DIR}")
+  if(A_LOCK)
+    # Tests that take the same system-wide resource (a named mutex) run one at a time.
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK ${A_LOCK})
+  endif()
+endfunction()

@@ -1,0 +1,414 @@
+#include "connection/PrinterSelectDlg.h"
+
+#include <commctrl.h>
+#include <winspool.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "app/resource.h"
+#include "connection/PrinterEntryRules.h"
+#include "framework/MessageBoxes.h"
+#include "framework/PrinterSettingsList.h"
+#include "framework/TextFormat.h"
+#include "printerinfo/PrnInfoLibrary.h"
+#include "win/Handles.h"
+
+namespace {
+
+const wchar_t kModelName[] = L"VX-R500";
+const wchar_t kSisterModelName[] = L"VX-R200";
+
+bool NamesEqual(const wchar_t* a, const wchar_t* b) { return std::wcscmp(a, b) == 0; }
+
+}  // namespace
+
+CPrinterSelectDlg::CPrinterSelectDlg(HINSTANCE instance, VXC* comm) : instance_(instance), comm_(comm) {}
+
+CPrinterSelectDlg::~CPrinterSelectDlg() = default;
+
+void CPrinterSelectDlg::RefreshEntries() {
+  VXC* comm = Comm();
+  if (!comm) return;
+  const int32_t driverFlag = QueueListing() ? 1 : 0;
+  uint32_t count = 0;
+  if (comm->VXC_EnumPort(static_cast<PrinterEntry*>(nullptr), 0u, &count, driverFlag) != kVxcOk) return;
+  std::vector<PrinterEntry> fresh(count);  // zero-filled
+  uint32_t filled = count;
+  if (comm->VXC_EnumPort(fresh.data(), count, &filled, driverFlag) != kVxcOk) return;
+  fresh.resize(std::min(filled, count));
+  entries_ = std::move(fresh);
+}
+
+void CPrinterSelectDlg::RefreshQueues() {
+  if (!QueueListing()) return;
+  queues_.clear();
+  DWORD needed = 0, returned = 0;
+  EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &returned);
+  if (needed == 0) return;
+  std::vector<BYTE> buffer(needed);
+  if (!EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), needed, &needed, &returned)) return;
+  const auto* printers = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+  for (DWORD i = 0; i < returned; ++i) {
+    const PRINTER_INFO_2W& p = printers[i];
+    const std::wstring queue = p.pPrinterName ? p.pPrinterName : L"";
+    const std::wstring driver = p.pDriverName ? p.pDriverName : L"";
+    const std::wstring port = p.pPortName ? p.pPortName : L"";
+    if (!queueName_.empty() && queueName_ != queue) continue;
+    if (driver.find(driverName_) == std::wstring::npos) continue;
+    if (driver.find(L" Receipt5") == std::wstring::npos && driver.find(L" Label5") == std::wstring::npos) continue;
+    QueueRow row;
+    row.queueName = queue;
+    for (PrinterEntry& entry : entries_) {
+      if (PortPathTail(entry.portPath) == port) {
+        row.entry = &entry;
+        break;
+      }
+    }
+    if (!row.entry) {
+      row.owned = std::make_unique<PrinterEntry>();
+      CopyText(row.owned->portName, port.c_str());
+      CopyText(row.owned->deviceName, driver.c_str());
+      row.owned->origin = 3;
+      row.entry = row.owned.get();
+    }
+    queues_.push_back(std::move(row));
+  }
+}
+
+PrinterEntry* CPrinterSelectDlg::FindEntryByPort(const wchar_t* portName) {
+  const std::wstring_view name = portName ? portName : L"";
+  RefreshEntries();
+  RefreshQueues();
+  PrinterEntry* found = nullptr;
+  for (PrinterEntry& entry : entries_) {
+    if (PortPathTail(entry.portPath) == name) {
+      found = &entry;
+      break;
+    }
+  }
+  for (std::size_t i = 0; i < queues_.size(); ++i) {
+    if (PortPathTail(queues_[i].entry->portPath).substr(0, name.size()) == name) {
+      chosenQueueRow_ = static_cast<int>(i);
+      break;
+    }
+  }
+  if (found) SelectEntry(found);
+  return found;
+}
+
+void CPrinterSelectDlg::SelectEntry(const PrinterEntry* entry) {
+  if (!entry) return;
+  std::memmove(&settings.selectedPrinter, entry, sizeof(PrinterEntry));
+  if (const int32_t kind = InterfaceKindOfText(entry->interfaceKindText)) settings.interfaceKind = kind;
+}
+
+VXCRESULT CPrinterSelectDlg::CheckEntry(PrinterEntry* entry, int checkModel) {
+  if (!entry) return kVxcNoEntry;
+  const VXCRESULT result = Comm() ? Comm()->VXC_CommunicationTest(entry) : kVxcNotBound;
+  connectionResult_ = result;
+  if (checkModel == 0 || result != kVxcOk) return result;
+
+  const bool match = QueueListing() ? MatchesModelFamily(entry->deviceName)
+                                    : NamesEqual(entry->deviceName, kSisterModelName);
+  if (match) {
+    if (QueryModelVariant(entry) == 24) return result;
+    Comm()->VXC_RemovePort(entry);
+  }
+  Warn(2, L"The connected printer is not %s.", kModelName);
+  return static_cast<VXCRESULT>(-67);
+}
+
+int32_t CPrinterSelectDlg::QueryModelVariant(PrinterEntry* entry) {
+  CPrnInfoLibrary library;
+  if (!library.IsLoaded() || !library.initialize || !library.finalize || !library.getPrinterInfo) return -1;
+  Comm()->VXC_AddPort(entry);
+  Comm()->Open(1);
+  int32_t handle = library.initialize(Comm());
+  if (handle == 0) {
+    Comm()->Close();
+    return -1;
+  }
+  char buffer[256] = {};
+  int32_t length = 0;
+  std::optional<int32_t> value;
+  if (library.getPrinterInfo(handle, kPrnInfoItemModelVariant, buffer, sizeof(buffer), &length) == 1) {
+    buffer[sizeof(buffer) - 1] = '\0';
+    char* end = nullptr;
+    const long v = std::strtol(buffer, &end, 10);
+    if (end != buffer) value = static_cast<int32_t>(v);
+  }
+  library.finalize(&handle);
+  Comm()->Close();
+  return ClassifyModelVariant(value);
+}
+
+VXCRESULT CPrinterSelectDlg::OpenEntry(PrinterEntry* entry) {
+  if (!entry) return kVxcNoEntry;
+  VXC* comm = Comm();
+  if (!comm) return kVxcNotBound;
+  VXCRESULT r = comm->VXC_SetPort(entry);
+  if (r == kVxcOk) r = comm->VXC_GetPort(entry);
+  if (r == kVxcOk) r = comm->Open(1);
+  if (r == kVxcOk) r = comm->VXC_Initialize();
+  return r;
+}
+
+bool CPrinterSelectDlg::GetSelectedQueue(wchar_t (&buffer)[kTextUnits]) const {
+  std::fill(std::begin(buffer), std::end(buffer), L'\0');
+  if (chosenQueueRow_ < 0 || chosenQueueRow_ >= static_cast<int>(queues_.size())) return false;
+  CopyText(buffer, queues_[chosenQueueRow_].queueName.c_str());
+  return true;
+}
+
+INT_PTR CPrinterSelectDlg::Run(HWND owner) { return DoModal(instance_, IDD_PRT_SELECT_DLG, owner); }
+
+void CPrinterSelectDlg::Warn(int message, const wchar_t* fallback, const wchar_t* arg) {
+  const std::wstring text = texts_.MessageOr(message, fallback);
+  const std::wstring shown = arg ? FormatText(text, {arg}) : text;
+  ShowWarningMessage(hwnd_, shown.c_str());
+}
+
+BOOL CPrinterSelectDlg::OnInitDialog() {
+  chosenQueueRow_ = -1;
+  SetPropW(hwnd_, kInstancePropertyName, reinterpret_cast<HANDLE>(instance_));
+  SetWindowTextW(hwnd_, FormatText(L"%s Utility", {kModelName}).c_str());
+
+  HWND list = Item(IDC_PRTSEL_LIST);
+  ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
+  RECT rc = {};
+  GetClientRect(list, &rc);
+  const int perPage = std::max(1, ListView_GetCountPerPage(list));
+  const int rowHeight = std::max(1, static_cast<int>((rc.bottom - rc.top) / perPage * 120 / 100));
+  HIMAGELIST rows = ImageList_Create(1, rowHeight, ILC_COLOR, 1, 1);
+  ListView_SetImageList(list, rows, LVSIL_SMALL);
+
+  if (!LoadLanguage()) {
+    WriteLanguage();
+    End(IDCANCEL);
+    return TRUE;
+  }
+  if (settings.startMode == static_cast<int32_t>(StartMode::Vtd5) ||
+      settings.startMode == static_cast<int32_t>(StartMode::Vtd5Logo)) {
+    ShowWindow(Item(IDC_PRTSEL_ADD_PORT), SW_HIDE);
+    ShowWindow(Item(IDC_PRTSEL_DELETE_PORT), SW_HIDE);
+  }
+  return TRUE;
+}
+
+bool CPrinterSelectDlg::LoadLanguage() {
+  const int32_t found = texts_.FindLanguageFile(settings.langDir, settings.langId, kEnglishLangId);
+  if (found == CLangResourceTable::kNotFound) {
+    ShowWarningMessage(nullptr, L"Could not find the required files.\nClosing application.");
+    return false;
+  }
+  if (found == CLangResourceTable::kFoundFallback) {
+    ShowWarningMessage(hwnd_, L"Could not find the required files.\nDisplaying the screen in English.");
+    settings.langId = 1033;
+    CopyText(settings.langIdText, L"0409");
+  }
+  (void)portTexts_.FindLanguageFile(settings.langDir, settings.langId, kEnglishLangId);
+  (void)portTexts_.LoadSection(L"PORT_ADD_DLG");
+  (void)texts_.LoadSection(L"PRT_SELECT_DLG");
+  texts_.ApplyCaptions(hwnd_);
+  texts_.ApplyComboBoxItems(hwnd_);
+  texts_.ApplyListColumns(hwnd_);
+
+  CLangResourceTable langTexts;
+  std::wstring languageName = L"English";
+  if (langTexts.FindLanguageFile(settings.langDir, settings.langId, kEnglishLangId) != CLangResourceTable::kNotFound &&
+      langTexts.LoadSection(L"SELECT_LANG_DLG") == 0) {
+    const std::wstring name = langTexts.GetComboItemText(settings.langId);
+    if (!name.empty()) languageName = name;
+  }
+  SetDlgItemTextW(hwnd_, IDC_PRTSEL_SELECTED_LANGUAGE,
+                  FormatText(L"%s: %s", {texts_.StringOr(5, L"Select"), languageName}).c_str());
+
+  HWND list = Item(IDC_PRTSEL_LIST);
+  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  RefreshEntries();
+  RefreshQueues();
+  FillList();
+  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
+  return true;
+}
+
+void CPrinterSelectDlg::WriteLanguage() const {
+  const std::wstring ini = std::wstring(settings.exeDir) + L"SETTING.INI";
+  WritePrivateProfileStringW(L"LANGUAGE", L"LANGID", settings.langIdText, ini.c_str());
+}
+
+std::wstring CPrinterSelectDlg::KindColumnText(const PrinterEntry& entry) const {
+  const std::wstring_view kind = entry.interfaceKindText;
+  if (kind == L"COM") return texts_.StringOr(1, L"Serial");
+  if (kind == L"LPT") return texts_.StringOr(2, L"Parallel");
+  if (kind == L"USB") return texts_.StringOr(3, L"USB");
+  if (kind == L"NET") return texts_.StringOr(4, L"NET");
+  if (kind == L"BT") return texts_.StringOr(6, L"Bluetooth");
+  return {};
+}
+
+std::wstring CPrinterSelectDlg::SpoolerPortText(const PrinterEntry& entry) const {
+  const std::wstring port = SpoolerPortOfPath(entry.portPath);
+  if (port.empty()) return port;
+  const int32_t portNumber = PortNumberAfterPrefix(port);
+  CRegKey devices;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter", 0,
+                    KEY_READ, devices.put()) != ERROR_SUCCESS) {
+    return port;
+  }
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    DWORD nameLength = static_cast<DWORD>(std::size(name));
+    if (RegEnumKeyExW(devices.get(), i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    wchar_t value[kTextUnits] = {};
+    DWORD bytes = sizeof(value) - sizeof(wchar_t);
+    DWORD type = 0;
+    CRegKey device;
+    if (RegOpenKeyExW(devices.get(), name, 0, KEY_READ, device.put()) != ERROR_SUCCESS) continue;
+    if (RegQueryValueExW(device.get(), L"Port", nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ)) {
+      continue;
+    }
+    const int32_t number = PortNumberAfterPrefix(value);
+    if (number > 0 && number == portNumber) return port + L"(" + name + L")";
+  }
+  return port;
+}
+
+void CPrinterSelectDlg::FillList() {
+  HWND list = Item(IDC_PRTSEL_LIST);
+  ListView_DeleteAllItems(list);
+  std::vector<std::pair<PrinterEntry*, std::wstring>> rows;
+  if (QueueListing()) {
+    for (QueueRow& row : queues_) rows.emplace_back(row.entry, row.queueName);
+  } else {
+    for (PrinterEntry& entry : entries_) rows.emplace_back(&entry, L"");
+  }
+  HDC dc = GetDC(list);
+  HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0));
+  CSelectObject select(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+  int widest = 0;
+  int index = 0;
+  for (auto& [entry, queueName] : rows) {
+    const bool renamed = NamesEqual(entry->deviceName, kSisterModelName);
+    if (renamed) CopyText(entry->deviceName, kModelName);
+    if (!QueueListing() && !renamed) continue;
+    std::wstring name = QueueListing() ? queueName : std::wstring(entry->deviceName);
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = index;
+    item.pszText = name.data();
+    item.lParam = reinterpret_cast<LPARAM>(entry);
+    const int at = ListView_InsertItem(list, &item);
+    if (at < 0) continue;
+    std::wstring kind = KindColumnText(*entry);
+    std::wstring port = entry->portName;
+    std::wstring spooler = SpoolerPortText(*entry);
+    ListView_SetItemText(list, at, 1, kind.data());
+    ListView_SetItemText(list, at, 2, port.data());
+    ListView_SetItemText(list, at, 3, spooler.data());
+    SIZE size = {};
+    GetTextExtentPoint32W(dc, name.c_str(), static_cast<int>(name.size()), &size);
+    widest = std::max(widest, static_cast<int>(size.cx));
+    ++index;
+  }
+  ReleaseDC(list, dc);
+  ListView_SetColumnWidth(list, 0, std::max(100, static_cast<int>(std::lround(widest * 1.2))));
+  if (index > 0) {
+    ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    EnableSelectionButtons(true);
+  } else {
+    EnableSelectionButtons(false);
+  }
+}
+
+void CPrinterSelectDlg::EnableSelectionButtons(bool enable) {
+  EnableWindow(Item(IDOK), enable);
+  EnableWindow(Item(IDC_PRTSEL_DELETE_PORT), enable);
+}
+
+INT_PTR CPrinterSelectDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NOTIFY) {
+    const auto* header = reinterpret_cast<const NMHDR*>(lp);
+    if (header->idFrom == IDC_PRTSEL_LIST) {
+      if (header->code == LVN_ITEMCHANGED) {
+        EnableSelectionButtons(ListView_GetNextItem(Item(IDC_PRTSEL_LIST), -1, LVNI_SELECTED) >= 0);
+        return TRUE;
+      }
+      if (header->code == NM_DBLCLK && reinterpret_cast<const NMITEMACTIVATE*>(lp)->iItem >= 0) {
+        OnOK();
+        return TRUE;
+      }
+    }
+    return FALSE;
+  }
+  if (msg == WM_DESTROY) RemovePropW(hwnd_, kInstancePropertyName);
+  return CDialog::OnMessage(msg, wp, lp);
+}
+
+void CPrinterSelectDlg::OnCommand(int id, int code, HWND control) {
+  CDialog::OnCommand(id, code, control);
+}
+
+void CPrinterSelectDlg::OnCancel() {
+  WriteLanguage();
+  End(IDCANCEL);
+}
+
+void CPrinterSelectDlg::OnOK() {
+  HWND list = Item(IDC_PRTSEL_LIST);
+  const int row = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+  chosenQueueRow_ = row;
+  if (row < 0) {
+    Warn(0, L"Please select the printer you want to setup.");
+    return;
+  }
+  LVITEMW item = {};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  ListView_GetItem(list, &item);
+  auto* entry = reinterpret_cast<PrinterEntry*>(item.lParam);
+
+  const VXCRESULT r = CheckEntry(entry, 1);
+  if (QueueListing() && r != 1) {
+    SelectEntry(entry);
+    WriteLanguage();
+    End(IDOK);
+  }
+  if (r == static_cast<VXCRESULT>(-67)) return;
+  if (r == kVxcPortInUse) {
+    Warn(4, L"Cannot launch the printer because it is in use by another application.");
+    return;
+  }
+  auto* list3 = settings.printerSettingsList;
+  const bool saved = list3 && list3->PrinterDataFileExists(entry->deviceName, entry->portName) == 1;
+  if (r != kVxcOk) {
+    Warn(3, L"Cannot communicate with the printer.");
+    if (!saved) return;
+  }
+  const VXCRESULT o = OpenEntry(entry);
+  if (o == kVxcPortInUse) {
+    Warn(4, L"Cannot launch the printer because it is in use by another application.");
+    return;
+  }
+  if (o != kVxcOk) {
+    if (r == kVxcOk) Warn(3, L"Cannot communicate with the printer.");
+    if (!saved) {
+      if (Comm()) Comm()->Close();
+      return;
+    }
+  }
+  SelectEntry(entry);
+  WriteLanguage();
+  int32_t status = -1;
+  if (Comm()) Comm()->GetStatus(&status);
+  if (status == 3 || status == 9) {
+    // The error guidance dialog for these two errors joins with the status view.
+    if (Comm()) Comm()->Close();
+    return;
+  }
+  End(IDOK);
+}

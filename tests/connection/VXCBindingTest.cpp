@@ -1,0 +1,113 @@
+#include "connection/VXC.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/GuiDriver.h"
+
+namespace {
+
+using SetFn = void (*)(const char*, int64_t);
+using LogFn = int32_t (*)(char*, int32_t);
+using ResetFn = void (*)();
+
+std::string Log(HMODULE module) {
+  auto log = GetProc<LogFn>(module, "VXCDouble_Log");
+  if (!log) return "<no log>";
+  char buffer[4096] = {};
+  log(buffer, sizeof(buffer));
+  return buffer;
+}
+
+// Chooses which test-double folder "VXComm.dll" is found in.
+class DllFolder {
+public:
+  explicit DllFolder(const std::wstring& sub) { SetDllDirectoryW((gui::TestBinDir() + sub).c_str()); }
+  ~DllFolder() { SetDllDirectoryW(nullptr); }
+};
+
+TEST(VXCBinding, CompleteLibraryForwardsEveryCallByName) {
+  DllFolder folder(L"vxcomm_complete");
+  VXC comm;
+  ASSERT_TRUE(comm.IsLoaded());
+  HMODULE module = GetModuleHandleW(L"VXComm.dll");
+  ASSERT_NE(module, nullptr);
+  GetProc<ResetFn>(module, "VXCDouble_Reset")();
+  GetProc<SetFn>(module, "VXCDouble_Set")("Open", 0x8000000B);
+
+  EXPECT_EQ(comm.Open(1), kVxcPortInUse);  // the library's own answer comes back
+  EXPECT_EQ(comm.Close(), kVxcOk);
+  int32_t status = -1;
+  EXPECT_EQ(comm.GetStatus(&status), kVxcOk);
+  EXPECT_EQ(comm.VXC_SetCaller(2), kVxcOk);
+  EXPECT_EQ(comm.VXC_SetModelType(0), kVxcOk);
+  int32_t caller = -1;
+  EXPECT_EQ(comm.VXC_GetCaller(&caller), kVxcOk);
+  EXPECT_EQ(Log(module), "Open(1);Close;GetStatus;SetCaller(2);SetModelType(0);GetCaller;");
+}
+
+TEST(VXCBinding, OutsideComponentsReachTheLibraryThroughTheInterfaceSlots) {
+  DllFolder folder(L"vxcomm_complete");
+  VXC comm;
+  ASSERT_TRUE(comm.IsLoaded());
+  HMODULE module = GetModuleHandleW(L"VXComm.dll");
+  GetProc<ResetFn>(module, "VXCDouble_Reset")();
+  IVXComm* lent = &comm;
+  uint32_t done = 0;
+  const char bytes[3] = {0x10, 0x04, 0x01};
+  EXPECT_EQ(lent->Write(bytes, 3, &done, 100), kVxcOk);
+  EXPECT_EQ(done, 3u);
+  EXPECT_EQ(lent->Purge(), kVxcOk);
+  EXPECT_EQ(lent->SetFlowCtrlForced(1), kVxcOk);
+  EXPECT_EQ(lent->RecoverySending(), kVxcOk);
+  EXPECT_EQ(Log(module), "Write;Purge;SetFlowCtrlForced;RecoverySending;");
+}
+
+TEST(VXCBinding, DestructorUnloadsTheLibrary) {
+  DllFolder folder(L"vxcomm_complete");
+  {
+    VXC comm;
+    ASSERT_TRUE(comm.IsLoaded());
+  }
+  EXPECT_EQ(GetModuleHandleW(L"VXComm.dll"), nullptr);
+}
+
+void ExpectEverySlotUnbound(VXC& comm) {
+  EXPECT_FALSE(comm.IsLoaded());
+  int32_t value = 0;
+  PrinterEntry entry = {};
+  uint32_t count = 0;
+  EXPECT_EQ(comm.Open(1), kVxcNotBound);
+  EXPECT_EQ(comm.Close(), kVxcNotBound);
+  EXPECT_EQ(comm.GetStatus(&value), kVxcNotBound);
+  EXPECT_EQ(comm.Reset(), kVxcNotBound);
+  EXPECT_EQ(comm.SetDisableOffOffline(), kVxcNotBound);
+  EXPECT_EQ(comm.SetResponseACK(1), kVxcNotBound);
+  EXPECT_EQ(comm.Read(&value, 1, nullptr, 0), kVxcNotBound);
+  EXPECT_EQ(comm.Write(&value, 1, nullptr, 0), kVxcNotBound);
+  EXPECT_EQ(comm.Purge(), kVxcNotBound);
+  EXPECT_EQ(comm.SetFlowCtrlForced(0), kVxcNotBound);
+  EXPECT_EQ(comm.RecoverySending(), kVxcNotBound);
+  EXPECT_EQ(comm.VXC_EnumPort(static_cast<PrinterEntry*>(nullptr), 0u, &count, 0), kVxcNotBound);
+  EXPECT_EQ(comm.VXC_CommunicationTest(&entry), kVxcNotBound);
+  EXPECT_EQ(comm.VXC_IsSupported(6, &value), kVxcNotBound);
+  EXPECT_EQ(comm.VXC_IsEnableCommand(1, uint8_t{0x0E}, uint8_t{0x30}, &value), kVxcNotBound);
+  EXPECT_EQ(comm.VXC_SetCaller(1), kVxcNotBound);
+  EXPECT_EQ(comm.VXC_Terminate(), kVxcNotBound);
+}
+
+TEST(VXCBinding, LibraryMissingOneExportIsUnboundAndUnloaded) {
+  DllFolder folder(L"vxcomm_incomplete");
+  VXC comm;
+  ExpectEverySlotUnbound(comm);
+  EXPECT_EQ(GetModuleHandleW(L"VXComm.dll"), nullptr);
+}
+
+TEST(VXCBinding, MissingLibraryIsUnbound) {
+  DllFolder folder(L"no_such_folder");
+  VXC comm;
+  ExpectEverySlotUnbound(comm);
+}
+
+}  // namespace

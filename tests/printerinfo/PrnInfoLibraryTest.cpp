@@ -1,0 +1,119 @@
+#include "printerinfo/PrnInfoLibrary.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "connection/VXC.h"
+#include "tests/support/GuiDriver.h"
+
+namespace {
+
+using SetFn = void (*)(const char*, int64_t);
+using LogFn = int32_t (*)(char*, int32_t);
+using ResetFn = void (*)();
+
+class DllFolder {
+public:
+  explicit DllFolder(const std::wstring& sub) { SetDllDirectoryW((gui::TestBinDir() + sub).c_str()); }
+  ~DllFolder() { SetDllDirectoryW(nullptr); }
+};
+
+// The double keeps its answers while it stays loaded: hold it for the test.
+class PrnInfoDouble {
+public:
+  PrnInfoDouble() : module_(LoadLibraryW(L"PrnInfoBroker.dll")) {
+    if (module_) GetProc<ResetFn>(module_.get(), "PrnInfoDouble_Reset")();
+  }
+  bool Loaded() const { return module_.get() != nullptr; }
+  void Set(const char* key, int64_t value) { GetProc<SetFn>(module_.get(), "PrnInfoDouble_Set")(key, value); }
+  std::string Log() {
+    char buffer[2048] = {};
+    GetProc<LogFn>(module_.get(), "PrnInfoDouble_Log")(buffer, sizeof(buffer));
+    return buffer;
+  }
+
+private:
+  CModule module_;
+};
+
+TEST(PrnInfoOneShot, DeviceIdRunsInitializeQueryFinalize) {
+  DllFolder folder(L"vxcomm_complete");
+  PrnInfoDouble lib;
+  ASSERT_TRUE(lib.Loaded());
+  lib.Set("deviceId", 0x31);
+  VXC comm;
+  EXPECT_EQ(ReadPrinterDeviceId(&comm), std::optional<int32_t>(0x31));
+  EXPECT_EQ(lib.Log(), "Initialize(comm);GetDeviceID;Finalize;");
+}
+
+TEST(PrnInfoOneShot, FailuresAnswerNothing) {
+  DllFolder folder(L"vxcomm_complete");
+  PrnInfoDouble lib;
+  ASSERT_TRUE(lib.Loaded());
+  VXC comm;
+
+  lib.Set("Initialize", 0);  // zero handle: no query, no Finalize
+  EXPECT_EQ(ReadPrinterDeviceId(&comm), std::nullopt);
+  EXPECT_EQ(lib.Log(), "Initialize(comm);");
+
+  lib.Set("Initialize", 7);
+  lib.Set("GetDeviceID", 0);  // query fails: still finalised
+  EXPECT_EQ(ReadPrinterDeviceId(&comm), std::nullopt);
+  EXPECT_EQ(lib.Log(), "Initialize(comm);Initialize(comm);GetDeviceID;Finalize;");
+}
+
+TEST(PrnInfoOneShot, ItemValues) {
+  DllFolder folder(L"vxcomm_complete");
+  PrnInfoDouble lib;
+  ASSERT_TRUE(lib.Loaded());
+  VXC comm;
+  const struct {
+    int64_t value;  // -1: the library does not answer the item
+    std::optional<int32_t> read;
+    int32_t variant;
+  } cases[] = {{1, 1, 24}, {0, 0, 9}, {2, 2, -1}, {-1, std::nullopt, -1}};
+  for (const auto& c : cases) {
+    lib.Set("item117", c.value);
+    const auto read = ReadPrinterInfoItem(&comm, kPrnInfoItemModelVariant);
+    EXPECT_EQ(read, c.read) << c.value;
+    EXPECT_EQ(ClassifyModelVariant(read), c.variant) << c.value;
+  }
+}
+
+TEST(PrnInfoOneShot, UnterminatedAnswerIsCutNotOverrun) {
+  DllFolder folder(L"vxcomm_complete");
+  PrnInfoDouble lib;
+  ASSERT_TRUE(lib.Loaded());
+  lib.Set("item114", 1);
+  lib.Set("fillWholeBuffer", 1);
+  VXC comm;
+  const auto read = ReadPrinterInfoItem(&comm, kPrnInfoItemCutPosition);
+  EXPECT_TRUE(read.has_value());
+}
+
+TEST(PrnInfoOneShot, MissingQueryFunctionAnswersUnknownWithoutInitialize) {
+  DllFolder folder(L"prninfo_incomplete");
+  PrnInfoDouble lib;
+  ASSERT_TRUE(lib.Loaded());
+  VXC comm;
+  EXPECT_EQ(ReadPrinterInfoItem(&comm, kPrnInfoItemCutPosition), std::nullopt);
+  EXPECT_EQ(lib.Log(), "");
+  // The device id needs only GetDeviceID.
+  EXPECT_EQ(ReadPrinterDeviceId(&comm), std::optional<int32_t>(0x25));
+
+  CPrnInfoLibrary held(L"PrnInfoBroker.dll");
+  EXPECT_TRUE(held.HasHeldFunctions());  // GetPrinterInfo is the one it may lack
+  EXPECT_EQ(held.getPrinterInfo, nullptr);
+}
+
+TEST(PrnInfoOneShot, MissingLibraryAnswersUnknown) {
+  DllFolder folder(L"no_such_folder");
+  EXPECT_EQ(ReadPrinterDeviceId(nullptr), std::nullopt);
+  EXPECT_EQ(ReadPrinterInfoItem(nullptr, kPrnInfoItemCutPosition), std::nullopt);
+  CPrnInfoLibrary held(L"PrnInfoBroker.dll");
+  EXPECT_FALSE(held.IsLoaded());
+  EXPECT_FALSE(held.HasHeldFunctions());
+}
+
+}  // namespace

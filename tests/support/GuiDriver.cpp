@@ -1,0 +1,273 @@
+#include "tests/support/GuiDriver.h"
+
+#include <atomic>
+#include <fstream>
+
+#include "win/Text.h"
+
+namespace gui {
+
+namespace {
+
+constexpr DWORD kPollMs = 50;
+
+std::wstring UniqueTempPath(const wchar_t* prefix) {
+  static std::atomic<unsigned> counter{0};
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  std::wstring base = temp;
+  if (!base.empty() && base.back() == L'\\') base.pop_back();
+  return base + L"\\" + prefix + std::to_wstring(GetCurrentProcessId()) + L"_" +
+         std::to_wstring(GetTickCount64()) + L"_" + std::to_wstring(counter++);
+}
+
+}  // namespace
+
+std::wstring TestBinDir() { return FolderOf(ModulePath()); }
+
+std::wstring BuildProgramDir() {
+  wchar_t full[MAX_PATH] = {};
+  const std::wstring relative = TestBinDir() + L"..\\..\\program";
+  GetFullPathNameW(relative.c_str(), MAX_PATH, full, nullptr);
+  return full;
+}
+
+void RemoveTree(const std::wstring& path) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring child = path + L"\\" + name;
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(child);
+      } else {
+        SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(child.c_str());
+      }
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+  }
+  RemoveDirectoryW(path.c_str());
+}
+
+void CopyTree(const std::wstring& from, const std::wstring& to) {
+  CreateDirectoryW(to.c_str(), nullptr);
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((from + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      CopyTree(from + L"\\" + name, to + L"\\" + name);
+    } else {
+      CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE);
+    }
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+}
+
+CProgramFolder::CProgramFolder(const std::wstring& source) : path_(UniqueTempPath(L"vxprog")) {
+  CopyTree(source, path_);
+}
+
+CProgramFolder::~CProgramFolder() { RemoveTree(path_); }
+
+void CProgramFolder::Remove(const std::wstring& relative) const {
+  const std::wstring target = File(relative);
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(target);
+  else DeleteFileW(target.c_str());
+}
+
+void CProgramFolder::WriteText(const std::wstring& relative, const std::string& content) const {
+  HANDLE file = CreateFileW(File(relative).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+void CProgramFolder::Copy(const std::wstring& from, const std::wstring& relative) const {
+  CopyFileW(from.c_str(), File(relative).c_str(), FALSE);
+}
+
+CTempFolder::CTempFolder() : path_(UniqueTempPath(L"vxtmp")) { CreateDirectoryW(path_.c_str(), nullptr); }
+
+CTempFolder::~CTempFolder() { RemoveTree(path_); }
+
+std::unique_ptr<CProcess> CProcess::Start(const std::wstring& exe, const std::wstring& arguments,
+                                          const std::wstring& workingDir) {
+  std::wstring commandLine = L"\"" + exe + L"\"";
+  if (!arguments.empty()) commandLine += L" " + arguments;
+  STARTUPINFOW startup = {sizeof(startup)};
+  auto process = std::unique_ptr<CProcess>(new CProcess());
+  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &process->info_)) {
+    return nullptr;
+  }
+  return process;
+}
+
+CProcess::~CProcess() {
+  Kill();
+  if (info_.hThread) CloseHandle(info_.hThread);
+  if (info_.hProcess) CloseHandle(info_.hProcess);
+}
+
+bool CProcess::IsRunning() const {
+  return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool CProcess::WaitForExit(DWORD timeoutMs, DWORD* code) const {
+  if (!info_.hProcess || WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) return false;
+  if (code) GetExitCodeProcess(info_.hProcess, code);
+  return true;
+}
+
+void CProcess::Kill() {
+  if (IsRunning()) {
+    TerminateProcess(info_.hProcess, 99);
+    WaitForSingleObject(info_.hProcess, 10000);
+  }
+}
+
+std::wstring WindowText(HWND hwnd) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length)) return {};
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                           SMTO_ABORTIFHUNG, 2000, &copied)) {
+    return {};
+  }
+  text.resize(copied);
+  return text;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+  wchar_t name[256] = {};
+  GetClassNameW(hwnd, name, 256);
+  return name;
+}
+
+std::vector<WindowInfo> TopLevelWindows(DWORD processId) {
+  struct Context {
+    DWORD pid;
+    std::vector<WindowInfo> found;
+  } context{processId, {}};
+  EnumWindows(
+      [](HWND hwnd, LPARAM lp) -> BOOL {
+        auto* c = reinterpret_cast<Context*>(lp);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hwnd, &pid);
+        if ((c->pid == 0 || pid == c->pid) && IsWindowVisible(hwnd)) {
+          c->found.push_back({hwnd, ClassOf(hwnd), WindowText(hwnd)});
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&context));
+  return context.found;
+}
+
+bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs) {
+  const ULONGLONG end = GetTickCount64() + timeoutMs;
+  for (;;) {
+    if (cond()) return true;
+    if (GetTickCount64() >= end) return false;
+    Sleep(kPollMs);
+  }
+}
+
+HWND WaitForWindow(DWORD processId, const std::function<bool(const WindowInfo&)>& pred, DWORD timeoutMs) {
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        for (const WindowInfo& w : TopLevelWindows(processId)) {
+          if (pred(w)) {
+            found = w.hwnd;
+            return true;
+          }
+        }
+        return false;
+      },
+      timeoutMs);
+  return found;
+}
+
+bool IsMessageBox(HWND hwnd) {
+  return ClassOf(hwnd) == L"#32770" && GetDlgItem(hwnd, 0xFFFF) != nullptr;
+}
+
+std::wstring MessageBoxText(HWND hwnd) { return WindowText(GetDlgItem(hwnd, 0xFFFF)); }
+
+HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs) {
+  return WaitForWindow(processId, [](const WindowInfo& w) { return IsMessageBox(w.hwnd); }, timeoutMs);
+}
+
+void PressButton(HWND dialog, int id) {
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+CMessageBoxWatcher::CMessageBoxWatcher(int answer)
+    : answer_(answer), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+  thread_ = std::thread([this] { Loop(); });
+}
+
+CMessageBoxWatcher::~CMessageBoxWatcher() {
+  SetEvent(stop_);
+  thread_.join();
+  CloseHandle(stop_);
+}
+
+std::vector<MessageBoxRecord> CMessageBoxWatcher::Seen() const {
+  std::scoped_lock guard(lock_);
+  return seen_;
+}
+
+void CMessageBoxWatcher::SetAnswer(int answer) {
+  std::scoped_lock guard(lock_);
+  answer_ = answer;
+}
+
+void CMessageBoxWatcher::Loop() {
+  while (WaitForSingleObject(stop_, kPollMs) == WAIT_TIMEOUT) {
+    for (const WindowInfo& w : TopLevelWindows(GetCurrentProcessId())) {
+      if (!IsMessageBox(w.hwnd)) continue;
+      std::scoped_lock guard(lock_);
+      bool known = false;
+      for (HWND h : answered_) known = known || h == w.hwnd;
+      if (known) continue;
+      answered_.push_back(w.hwnd);
+      seen_.push_back({w.title, MessageBoxText(w.hwnd)});
+      PressButton(w.hwnd, answer_);
+    }
+  }
+}
+
+CDelayedAction::CDelayedAction(std::function<bool()> fn, DWORD timeoutMs)
+    : stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+  thread_ = std::thread([this, fn = std::move(fn), timeoutMs] {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (GetTickCount64() < end && WaitForSingleObject(stop_, kPollMs) == WAIT_TIMEOUT) {
+      if (fn()) {
+        done_ = true;
+        return;
+      }
+    }
+  });
+}
+
+CDelayedAction::~CDelayedAction() {
+  SetEvent(stop_);
+  thread_.join();
+  CloseHandle(stop_);
+}
+
+bool CDelayedAction::Done() const { return done_; }
+
+}  // namespace gui

@@ -1,0 +1,137 @@
+#pragma once
+// Drives our programs and windows from tests: prepares a program folder,
+// starts a program in it, finds its windows, dialogs and message boxes, reads
+// their texts, presses buttons and waits for the end, always with a time-out,
+// and cleans up whatever it started or made.
+
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace gui {
+
+// The build's program folder (beside the tests' own folder).
+std::wstring BuildProgramDir();
+// The folder of the running test program.
+std::wstring TestBinDir();
+
+// A fresh copy of a program folder in the temporary folder, removed at the end.
+class CProgramFolder {
+public:
+  explicit CProgramFolder(const std::wstring& source = BuildProgramDir());
+  ~CProgramFolder();
+  CProgramFolder(const CProgramFolder&) = delete;
+  CProgramFolder& operator=(const CProgramFolder&) = delete;
+
+  const std::wstring& Path() const { return path_; }
+  std::wstring File(const std::wstring& relative) const { return path_ + L"\\" + relative; }
+  void Remove(const std::wstring& relative) const;
+  void WriteText(const std::wstring& relative, const std::string& content) const;
+  void Copy(const std::wstring& from, const std::wstring& relative) const;
+
+private:
+  std::wstring path_;
+};
+
+// A unique empty folder in the temporary folder, removed with everything in it.
+class CTempFolder {
+public:
+  CTempFolder();
+  ~CTempFolder();
+  CTempFolder(const CTempFolder&) = delete;
+  CTempFolder& operator=(const CTempFolder&) = delete;
+  const std::wstring& Path() const { return path_; }
+
+private:
+  std::wstring path_;
+};
+
+void RemoveTree(const std::wstring& path);
+void CopyTree(const std::wstring& from, const std::wstring& to);
+
+// A started program; killed at destruction when it still runs.
+class CProcess {
+public:
+  static std::unique_ptr<CProcess> Start(const std::wstring& exe, const std::wstring& arguments,
+                                         const std::wstring& workingDir = L"");
+  ~CProcess();
+  DWORD Id() const { return info_.dwProcessId; }
+  HANDLE Handle() const { return info_.hProcess; }
+  bool IsRunning() const;
+  // True when it ended within the time; its exit code in *code.
+  bool WaitForExit(DWORD timeoutMs, DWORD* code = nullptr) const;
+  void Kill();
+
+private:
+  PROCESS_INFORMATION info_ = {};
+};
+
+struct WindowInfo {
+  HWND hwnd = nullptr;
+  std::wstring className;
+  std::wstring title;
+};
+
+// Visible top-level windows of a process (0: every process).
+std::vector<WindowInfo> TopLevelWindows(DWORD processId);
+// Polls until pred accepts a visible top-level window of the process.
+HWND WaitForWindow(DWORD processId, const std::function<bool(const WindowInfo&)>& pred, DWORD timeoutMs);
+// Polls until cond holds; false on time-out.
+bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs);
+
+std::wstring WindowText(HWND hwnd);
+std::wstring ClassOf(HWND hwnd);
+bool IsMessageBox(HWND hwnd);
+std::wstring MessageBoxText(HWND hwnd);
+HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs);
+// Presses a button of a dialog as a click would (posted, so it never blocks).
+void PressButton(HWND dialog, int id);
+
+struct MessageBoxRecord {
+  std::wstring title;
+  std::wstring text;
+};
+
+// Answers the message boxes this process shows while it lives, recording
+// their titles and texts.
+class CMessageBoxWatcher {
+public:
+  explicit CMessageBoxWatcher(int answer = IDOK);
+  ~CMessageBoxWatcher();
+  CMessageBoxWatcher(const CMessageBoxWatcher&) = delete;
+  CMessageBoxWatcher& operator=(const CMessageBoxWatcher&) = delete;
+
+  std::vector<MessageBoxRecord> Seen() const;
+  void SetAnswer(int answer);
+
+private:
+  void Loop();
+  mutable std::mutex lock_;
+  std::vector<MessageBoxRecord> seen_;
+  std::vector<HWND> answered_;
+  int answer_;
+  HANDLE stop_;
+  std::thread thread_;
+};
+
+// Runs fn on a helper thread after a delay (for closing windows a blocking
+// call on the test thread shows).
+class CDelayedAction {
+public:
+  CDelayedAction(std::function<bool()> fn, DWORD timeoutMs);
+  ~CDelayedAction();
+  bool Done() const;
+
+private:
+  HANDLE stop_;
+  std::atomic<bool> done_{false};
+  std::thread thread_;
+};
+
+}  // namespace gui
