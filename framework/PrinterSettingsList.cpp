@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "framework/TextFormat.h"
+#include "win/Handles.h"
 #include "win/Text.h"
 
 namespace {
@@ -19,18 +22,111 @@ std::wstring ReadKey(const std::wstring& ini, const std::wstring& section, const
   return value;
 }
 
+int CountSections(const std::wstring& ini) {
+  std::wstring names(4096, L'\0');
+  for (;;) {
+    const DWORD n = GetPrivateProfileSectionNamesW(names.data(), static_cast<DWORD>(names.size()), ini.c_str());
+    if (n + 2 < names.size()) {
+      names.resize(n);
+      break;
+    }
+    names.assign(names.size() * 2, L'\0');
+  }
+  int sections = 0;
+  for (wchar_t c : names) sections += c == L'\0';
+  return sections;
+}
+
 std::wstring SectionName(int index) {
   return FormatText(L"%s_%d", {L"PORT", std::to_wstring(index)});
 }
 
 }  // namespace
 
-int32_t CPrinterSettingsList::LoadDataFile(const std::wstring& path) {
-  return FileExists(path) ? -7 : -2;
+namespace {
+
+class CFileReader : public IByteReader {
+public:
+  explicit CFileReader(HANDLE file) : file_(file) {
+    LARGE_INTEGER size = {};
+    if (GetFileSizeEx(file, &size)) remaining_ = static_cast<uint64_t>(size.QuadPart);
+  }
+  bool Read(uint8_t* buffer, std::size_t size, std::size_t& got) override {
+    got = 0;
+    while (got < size) {
+      DWORD chunk = 0;
+      const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size - got, 1u << 20));
+      if (!ReadFile(file_, buffer + got, want, &chunk, nullptr)) return false;
+      if (chunk == 0) break;
+      got += chunk;
+    }
+    remaining_ -= std::min<uint64_t>(remaining_, got);
+    return true;
+  }
+  uint64_t Remaining() const override { return remaining_; }
+
+private:
+  HANDLE file_;
+  uint64_t remaining_ = 0;
+};
+
+std::string Ascii(const std::wstring& text) {
+  std::string out;
+  for (wchar_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
+  return out;
 }
 
-int32_t CPrinterSettingsList::SaveDataFile(const std::wstring&, const std::wstring&, uint32_t, uint32_t) {
-  return 0;
+bool WriteAll(HANDLE file, const std::vector<uint8_t>& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD chunk = 0;
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+    if (!WriteFile(file, bytes.data() + done, want, &chunk, nullptr) || chunk == 0) return false;
+    done += chunk;
+  }
+  return true;
+}
+
+}  // namespace
+
+int32_t CPrinterSettingsList::LoadDataFile(const std::wstring& path) {
+  if (!FileExists(path)) return kNoDataFile;
+  CFile file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return kNoDataFile;
+  CFileReader reader(file.get());
+  return LoadBlocks(reader, blocks_);
+}
+
+int32_t CPrinterSettingsList::SaveDataFile(const std::wstring& modelName, const std::wstring& path,
+                                           uint32_t version1, uint32_t version2) {
+  if (writeFlag != 1 || path.empty()) return 0;
+  const std::wstring folder = FolderOf(path);
+  if (!folder.empty()) {
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES && !CreateDirectoryW(folder.c_str(), nullptr)) return 0;
+  }
+  std::vector<uint8_t> bytes;
+  try {
+    bytes = SerializeDataFile(blocks_, Ascii(modelName), version1, version2);
+  } catch (...) {
+    return 0;
+  }
+  const std::wstring temp = path + L".new";
+  {
+    CFile file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return 0;
+    const bool written = WriteAll(file.get(), bytes) && FlushFileBuffers(file.get());
+    file.reset();
+    if (!written) {
+      DeleteFileW(temp.c_str());
+      return 0;
+    }
+  }
+  if (!MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    DeleteFileW(temp.c_str());
+    return 0;
+  }
+  return 1;
 }
 
 int32_t CPrinterSettingsList::FindPrinter(const std::wstring& deviceName, const std::wstring& portName) const {
@@ -69,7 +165,10 @@ int32_t CPrinterSettingsList::PrinterDataFileExists(const std::wstring& deviceNa
 int32_t CPrinterSettingsList::LoadPrinterList(const std::wstring& iniFolder, const std::wstring& baseFolder) {
   const std::wstring ini = iniFolder + L"\\" + kListFile;
   if (!FileExists(ini)) return 0;
-  const int count = static_cast<int>(GetPrivateProfileIntW(L"INFO", L"COUNT", 0, ini.c_str()));
+  int count = static_cast<int>(GetPrivateProfileIntW(L"INFO", L"COUNT", 0, ini.c_str()));
+  // Every entry has a section of its own: a count beyond the sections the
+  // file holds is a damaged file, not a reason to read billions of keys.
+  count = std::min(count, CountSections(ini));
   for (int i = 0; i < count; ++i) {
     const std::wstring section = SectionName(i);
     PrinterListEntry entry;

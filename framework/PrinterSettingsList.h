@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/SettingsBlocks.h"
+
 struct PrinterListEntry {
   std::wstring deviceName;
   std::wstring portName;
@@ -19,7 +21,23 @@ public:
   CPrinterSettingsList(const CPrinterSettingsList&) = delete;
   CPrinterSettingsList& operator=(const CPrinterSettingsList&) = delete;
 
-  // Data files.
+  // Data blocks of the current printer.
+  [[nodiscard]] int32_t RegisterBlock(int32_t id, int32_t version, int64_t size) {
+    return blocks_.RegisterBlock(id, version, size);
+  }
+  int32_t FindBlock(int32_t id) const { return blocks_.FindBlock(id); }
+  [[nodiscard]] int32_t WriteBlock(int32_t id, uint32_t size, uint8_t* data) {
+    return blocks_.WriteBlock(id, size, data);
+  }
+  [[nodiscard]] int32_t ReadBlock(int32_t id, uint8_t* buffer, uint32_t length) const {
+    return blocks_.ReadBlock(id, buffer, length);
+  }
+  void RemoveBlock(std::size_t index) { blocks_.RemoveBlock(index); }
+  void RemoveAllBlocks() { blocks_.RemoveAllBlocks(); }
+  const CSettingsBlocks& Blocks() const { return blocks_; }
+
+  // Data files. A save goes to a temporary file beside the old one, which is
+  // replaced only once the new file is complete.
   [[nodiscard]] int32_t LoadDataFile(const std::wstring& path);
   [[nodiscard]] int32_t SaveDataFile(const std::wstring& modelName, const std::wstring& path,
                                      uint32_t version1, uint32_t version2);
@@ -38,5 +56,6 @@ public:
   int32_t writeFlag = 0;  // data may be saved only when 1
 
 private:
+  CSettingsBlocks blocks_;
   std::vector<PrinterListEntry> printers_;
 };

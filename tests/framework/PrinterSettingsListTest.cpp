@@ -1,0 +1,185 @@
+// The printer settings list against real files: the profile functions for
+// PrinterSetting.INI and the data files on disk.
+
+#include "framework/PrinterSettingsList.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "tests/support/GuiDriver.h"
+#include "win/Text.h"
+
+namespace {
+
+std::vector<uint8_t> ReadBytes(const std::wstring& path) {
+  std::vector<uint8_t> bytes;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  LARGE_INTEGER size = {};
+  GetFileSizeEx(file, &size);
+  bytes.resize(static_cast<std::size_t>(size.QuadPart));
+  DWORD got = 0;
+  if (!bytes.empty()) ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+  CloseHandle(file);
+  return bytes;
+}
+
+void WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+std::vector<uint8_t> Block(int32_t id, uint32_t size, uint8_t fill) {
+  std::vector<uint8_t> data(size, fill);
+  std::memcpy(data.data(), "PND", 4);
+  WriteLe32(&data[4], static_cast<uint32_t>(id));
+  std::memset(&data[8], 0, 24);
+  return data;
+}
+
+class SettingsList : public testing::Test {
+protected:
+  std::wstring Path(const std::wstring& name) const { return folder_.Path() + L"\\" + name; }
+
+  // A list with two blocks written, ready to save.
+  void Fill(CPrinterSettingsList& list, uint8_t fill) {
+    ASSERT_EQ(list.RegisterBlock(0x10001, 1, 200), 0);
+    ASSERT_EQ(list.RegisterBlock(0x10011, 1, 76), 0);
+    auto a = Block(0x10001, 200, fill);
+    auto b = Block(0x10011, 76, static_cast<uint8_t>(fill + 1));
+    ASSERT_EQ(list.WriteBlock(0x10001, 200, a.data()), 0);
+    ASSERT_EQ(list.WriteBlock(0x10011, 76, b.data()), 0);
+  }
+
+  gui::CTempFolder folder_;
+};
+
+TEST_F(SettingsList, SaveNeedsTheWriteFlag) {
+  CPrinterSettingsList list;
+  Fill(list, 1);
+  const std::wstring path = Path(L"PORT_0\\VX-R500_Setting.DAT");
+  EXPECT_EQ(list.SaveDataFile(L"VX-R500", path, 0x10000, 0x10000), 0);
+  EXPECT_FALSE(FileExists(path));
+  list.writeFlag = 1;
+  EXPECT_EQ(list.SaveDataFile(L"VX-R500", path, 0x10000, 0x10000), 1);  // creates the printer's folder
+  EXPECT_TRUE(FileExists(path));
+  EXPECT_FALSE(FileExists(path + L".new"));
+
+  CPrinterSettingsList loaded;
+  EXPECT_EQ(loaded.LoadDataFile(path), 0);
+  ASSERT_EQ(loaded.Blocks().Blocks().size(), 2u);
+  std::vector<uint8_t> out(200);
+  EXPECT_EQ(loaded.ReadBlock(0x10001, out.data(), 200), 0);
+  EXPECT_EQ(out[199], 1);
+}
+
+TEST_F(SettingsList, LoadResults) {
+  CPrinterSettingsList list;
+  EXPECT_EQ(list.LoadDataFile(Path(L"missing.DAT")), -2);
+  WriteBytes(Path(L"short.DAT"), std::vector<uint8_t>(20, 0));
+  EXPECT_EQ(list.LoadDataFile(Path(L"short.DAT")), -4);
+  std::vector<uint8_t> badTag(136, 0);
+  std::memcpy(badTag.data(), "XSD", 4);
+  WriteBytes(Path(L"tag.DAT"), badTag);
+  EXPECT_EQ(list.LoadDataFile(Path(L"tag.DAT")), -3);
+
+  // A file another program holds open exclusively cannot be read.
+  std::vector<uint8_t> empty(136, 0);
+  std::memcpy(empty.data(), "PSD", 4);
+  WriteBytes(Path(L"locked.DAT"), empty);
+  HANDLE lock = CreateFileW(Path(L"locked.DAT").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(list.LoadDataFile(Path(L"locked.DAT")), -2);
+  CloseHandle(lock);
+  EXPECT_EQ(list.LoadDataFile(Path(L"locked.DAT")), 0);
+}
+
+TEST_F(SettingsList, FailedSaveLeavesTheOldFileByteForByte) {
+  const std::wstring path = Path(L"VX-R500_Setting.DAT");
+  {
+    CPrinterSettingsList first;
+    Fill(first, 0x21);
+    first.writeFlag = 1;
+    ASSERT_EQ(first.SaveDataFile(L"VX-R500", path, 0x10000, 0x10000), 1);
+  }
+  const std::vector<uint8_t> before = ReadBytes(path);
+  ASSERT_FALSE(before.empty());
+
+  CPrinterSettingsList second;
+  Fill(second, 0x42);
+  second.writeFlag = 1;
+  // The temporary file cannot be created: a folder stands in its place.
+  ASSERT_TRUE(CreateDirectoryW((path + L".new").c_str(), nullptr));
+  EXPECT_EQ(second.SaveDataFile(L"VX-R500", path, 0x10000, 0x10000), 0);
+  EXPECT_EQ(ReadBytes(path), before);
+  RemoveDirectoryW((path + L".new").c_str());
+
+  // The old file cannot be replaced: another program holds it open.
+  HANDLE holder = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(second.SaveDataFile(L"VX-R500", path, 0x10000, 0x10000), 0);
+  CloseHandle(holder);
+  EXPECT_EQ(ReadBytes(path), before);
+  EXPECT_FALSE(FileExists(path + L".new"));
+
+  EXPECT_EQ(second.SaveDataFile(L"VX-R500", path, 0x10000, 0x10000), 1);
+  EXPECT_NE(ReadBytes(path), before);
+}
+
+TEST_F(SettingsList, PrinterEntriesAndTheirFiles) {
+  CPrinterSettingsList list;
+  const std::wstring base = folder_.Path();
+  list.AddPrinter(base, L"VX-R500", L"USB001");
+  list.AddPrinter(base, L"VX-R500", L"USB002");
+  list.AddPrinter(base, L"VX-R500", L"USB001");  // already listed: unchanged
+  list.AddPrinter(base, L"VX-R500", L"COM1");
+  list.AddPrinter(base, L"VX-R500", L"NET");
+  ASSERT_EQ(list.Printers().size(), 4u);
+  EXPECT_EQ(list.Printers()[3].folderName, L"PORT_3");
+  EXPECT_EQ(list.GetPrinterDataPath(L"VX-R500", L"COM1"), base + L"\\PORT_2\\VX-R500_Setting.DAT");
+  EXPECT_EQ(list.FindPrinter(L"VX-R500", L"usb001"), -1);  // exact comparison
+  EXPECT_EQ(list.FindPrinter(L"", L""), -1);
+  EXPECT_EQ(list.GetPrinterDataPath(L"VX-R500", L"LPT1"), L"");
+  EXPECT_EQ(list.PrinterDataFileExists(L"VX-R500", L"COM1"), 0);
+  CreateDirectoryW((base + L"\\PORT_2").c_str(), nullptr);
+  WriteBytes(base + L"\\PORT_2\\VX-R500_Setting.DAT", {1});
+  EXPECT_EQ(list.PrinterDataFileExists(L"VX-R500", L"COM1"), 1);
+
+  EXPECT_EQ(list.SavePrinterList(base), 4);
+  CPrinterSettingsList again;
+  EXPECT_EQ(again.LoadPrinterList(base, L"D:\\data"), 4);
+  EXPECT_EQ(again.Printers()[1].portName, L"USB002");
+  EXPECT_EQ(again.Printers()[1].dataPath, L"D:\\data\\PORT_1\\VX-R500_Setting.DAT");
+  EXPECT_EQ(again.LoadPrinterList(base, L"D:\\data"), 8);  // entries already listed remain
+}
+
+TEST_F(SettingsList, PrinterListFileEdgeCases) {
+  const std::wstring ini = folder_.Path() + L"\\PrinterSetting.INI";
+  const struct {
+    const char* name;
+    const char* text;
+    int32_t count;
+  } cases[] = {
+      {"missing count", "[PORT_0]\r\nDeviceName=A\r\n", 0},
+      {"zero", "[INFO]\r\nCOUNT=0\r\n", 0},
+      {"negative", "[INFO]\r\nCOUNT=-4\r\n", 0},
+      {"count beyond the sections", "[INFO]\r\nCOUNT=2000000000\r\n[PORT_0]\r\nDeviceName=A\r\n", 2},
+      {"one", "[INFO]\r\nCOUNT=1\r\n[PORT_0]\r\nDeviceName=A\r\nPortName=P\r\nDir=PORT_0\r\n", 1},
+  };
+  for (const auto& c : cases) {
+    WriteBytes(ini, std::vector<uint8_t>(c.text, c.text + std::strlen(c.text)));
+    CPrinterSettingsList list;
+    EXPECT_EQ(list.LoadPrinterList(folder_.Path(), folder_.Path()), c.count) << c.name;
+  }
+  CPrinterSettingsList none;
+  EXPECT_EQ(none.LoadPrinterList(folder_.Path() + L"\\nowhere", folder_.Path()), 0);
+  EXPECT_EQ(none.SavePrinterList(folder_.Path() + L"\\nowhere"), 0);
+}
+
+}  // namespace
