@@ -61,7 +61,7 @@ vx_make_prefix() {
 }
 
 vx_start_wineserver() {
-  wineserver -p
+  wineserver -p 2>/dev/null || true  # already running is fine
   # The first process after the server starts launches background services
   # that would inherit (and hold open) captured output streams.
   vx_wine_quiet wine cmd /c exit 0

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Reruns the benchmarks under Wine on this machine and prints their figures.
+# Assumes the Windows build exists (tools/test-all.sh or run-utility.sh made it).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake --build build/win --target vx_bench >/dev/null
+source tools/wine-env.sh
+trap vx_stop_wine EXIT
+vx_make_prefix
+vx_start_display
+bench=build/win/tests/bin/vx_bench.exe
+
+# Cold: no wineserver running, so the first program also boots Wine's services.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+start=$(date +%s.%N)
+wine "$bench" startup </dev/null 2>/dev/null
+end=$(date +%s.%N)
+echo "startup (cold): $(echo "$end - $start" | bc) s from 'wine' with no server running to the bench's end, the utility's start, dialog and exit included"
+
+vx_start_wineserver
+for i in 1 2 3; do wine "$bench" startup </dev/null 2>/dev/null | sed 's/^startup:/startup (warm):/'; done
+wine "$bench" langtable </dev/null 2>/dev/null
+wine "$bench" datafile </dev/null 2>/dev/null
