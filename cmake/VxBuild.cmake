@@ -10,7 +10,8 @@ if(WIN32)
   enable_language(RC)
   add_compile_definitions(UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN
                           _WIN32_WINNT=0x0601 WINVER=0x0601)
-  add_compile_options(-Wall -Wextra -Wno-unused-parameter -Wno-cast-function-type)
+  add_compile_options(-Wall -Wextra -Wno-unused-parameter -Wno-cast-function-type
+                      -Wno-missing-field-initializers)
   # The runnable program folder, laid out as an installation would be.
   set(VX_PROGRAM_DIR ${CMAKE_BINARY_DIR}/program)
   set(VX_TEST_BIN_DIR ${CMAKE_BINARY_DIR}/tests/bin)

@@ -199,14 +199,11 @@ BOOL CPrinterSelectDlg::OnInitDialog() {
 
 bool CPrinterSelectDlg::LoadLanguage() {
   const int32_t found = texts_.FindLanguageFile(settings.langDir, settings.langId, kEnglishLangId);
-  if (found == CLangResourceTable::kNotFound) {
-    ShowWarningMessage(nullptr, L"Could not find the required files.\nClosing application.");
+  // Shown on every load: the user may pick another missing language again.
+  bool fallbackShown = false;
+  if (!RespondToLanguageLookup(found, settings, fallbackShown, found == CLangResourceTable::kNotFound ? nullptr : hwnd_,
+                               nullptr)) {
     return false;
-  }
-  if (found == CLangResourceTable::kFoundFallback) {
-    ShowWarningMessage(hwnd_, L"Could not find the required files.\nDisplaying the screen in English.");
-    settings.langId = 1033;
-    CopyText(settings.langIdText, L"0409");
   }
   (void)portTexts_.FindLanguageFile(settings.langDir, settings.langId, kEnglishLangId);
   (void)portTexts_.LoadSection(L"PORT_ADD_DLG");

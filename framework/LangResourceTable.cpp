@@ -4,6 +4,7 @@
 
 #include <cwchar>
 
+#include "framework/MessageBoxes.h"
 #include "win/Text.h"
 
 CLangInfoBase::CLangInfoBase(const LangEntry& entry)
@@ -219,4 +220,22 @@ std::wstring CLangResourceTable::StringOr(int32_t number, const std::wstring& fa
 std::wstring CLangResourceTable::MessageOr(int32_t number, const std::wstring& fallback) const {
   std::wstring text;
   return GetMessage(number, text) == 0 ? text : fallback;
+}
+
+bool RespondToLanguageLookup(int32_t result, UtilitySettings& settings, bool& fallbackShown, HWND owner,
+                             const std::function<void()>& closeHost) {
+  if (result == CLangResourceTable::kNotFound) {
+    ShowWarningMessage(owner, L"Could not find the required files.\nClosing application.");
+    if (closeHost) closeHost();
+    return false;
+  }
+  if (result == CLangResourceTable::kFoundFallback) {
+    if (!fallbackShown) {
+      fallbackShown = true;
+      ShowWarningMessage(owner, L"Could not find the required files.\nDisplaying the screen in English.");
+    }
+    settings.langId = 1033;
+    CopyText(settings.langIdText, L"0409");
+  }
+  return true;
 }

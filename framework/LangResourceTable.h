@@ -5,12 +5,14 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/LangFormat.h"
+#include "framework/UtilitySettings.h"
 
 constexpr int32_t kEnglishLangId = 0x409;
 
@@ -108,3 +110,14 @@ private:
 
 // Reads a whole profile section, however long, as NUL-separated lines.
 std::wstring ReadProfileSection(const std::wstring& path, const std::wstring& section);
+
+// What every window does with the result of FindLanguageFile:
+//  -1 (no file at all): warns "...Closing application." and asks its host to
+//     close; the window shows no texts of its own.
+//   1 (English instead): warns "...Displaying the screen in English." once per
+//     window (fallbackShown remembers it) and switches the record to English
+//     so that every later load uses it.
+//   2: nothing.
+// Returns true when the window goes on to load its texts.
+bool RespondToLanguageLookup(int32_t result, UtilitySettings& settings, bool& fallbackShown, HWND owner,
+                             const std::function<void()>& closeHost);

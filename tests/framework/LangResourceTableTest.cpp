@@ -244,3 +244,51 @@ TEST(ShippedLanguageFiles, EveryWindowLoadsInEveryLanguage) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LanguageLookupResponse, EachResultAsAWindowMeetsIt) {
+  const struct {
+    int32_t result;
+    bool goesOn;
+    bool closes;
+    const wchar_t* message;  // null: none
+    int32_t langId;
+  } cases[] = {
+      {-1, false, true, L"Could not find the required files.\nClosing application.", 0x411},
+      {1, true, false, L"Could not find the required files.\nDisplaying the screen in English.", 1033},
+      {2, true, false, nullptr, 0x411},
+  };
+  for (const auto& c : cases) {
+    UtilitySettings settings = {};
+    settings.langId = 0x411;
+    CopyText(settings.langIdText, L"0411");
+    bool shown = false;
+    bool closed = false;
+    gui::CMessageBoxWatcher boxes;
+    EXPECT_EQ(RespondToLanguageLookup(c.result, settings, shown, nullptr, [&] { closed = true; }), c.goesOn);
+    EXPECT_TRUE(gui::WaitUntil([&] { return boxes.Seen().size() == (c.message ? 1u : 0u); }, 2000));
+    const auto seen = boxes.Seen();
+    if (c.message) {
+      ASSERT_EQ(seen.size(), 1u) << c.result;
+      EXPECT_EQ(seen[0].text, c.message);
+      EXPECT_EQ(seen[0].title, L"VX-R500 Utility");
+    } else {
+      EXPECT_TRUE(seen.empty()) << c.result;
+    }
+    EXPECT_EQ(closed, c.closes) << c.result;
+    EXPECT_EQ(settings.langId, c.langId) << c.result;
+    if (c.langId == 1033) EXPECT_STREQ(settings.langIdText, L"0409");
+  }
+}
+
+TEST(LanguageLookupResponse, EnglishWarningOncePerWindow) {
+  UtilitySettings settings = {};
+  bool shown = false;
+  gui::CMessageBoxWatcher boxes;
+  EXPECT_TRUE(RespondToLanguageLookup(1, settings, shown, nullptr, nullptr));
+  EXPECT_TRUE(RespondToLanguageLookup(1, settings, shown, nullptr, nullptr));
+  EXPECT_EQ(boxes.Seen().size(), 1u);
+}
+
+}  // namespace
