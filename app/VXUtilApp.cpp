@@ -371,7 +371,7 @@ bool CVXUtilApp::InitInstance() {
   }
 
   // 33. Main window.
-  CMainFrame* frame = docArrangement_->CreateMainWindow(settings);
+  CMainFrame* frame = docArrangement_->CreateMainWindow(settings, &printerSettingsList, connectState);
   if (!frame) {
     CloseSplash();
     return false;

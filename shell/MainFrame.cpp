@@ -2,18 +2,24 @@
 
 #include "app/resource.h"
 #include "connection/PrinterSelectDlg.h"
+#include "framework/FrameMessages.h"
 #include "framework/TextFormat.h"
+#include "shell/PaneLayout.h"
 
 const wchar_t CUtilDummyView::kClassName[] = L"VXUtilDummyView";
 const wchar_t CMainFrame::kClassName[] = L"VXUtilMainFrame";
 
 namespace {
 
+constexpr int kFirstPaneId = 0xE900;
+
 BOOL CALLBACK ForwardSize(HWND child, LPARAM lp) {
   auto* msg = reinterpret_cast<const MSG*>(lp);
   SendMessageW(child, WM_SIZE, msg->wParam, msg->lParam);
   return TRUE;
 }
+
+class CAboutDlg : public CDialog {};
 
 }  // namespace
 
@@ -29,16 +35,17 @@ LRESULT CUtilDummyView::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   return Default(msg, wp, lp);
 }
 
-CMainFrame::CMainFrame(const UtilitySettings& settings) : settings_(settings) {}
+CMainFrame::CMainFrame(UtilitySettings& settings, CPrinterSettingsList* settingsList, const uint32_t& connectState)
+    : settings_(settings), menuView_(settings, settingsList), statusView_(settings, connectState) {}
 
 bool CMainFrame::CreateFrame(HINSTANCE instance) {
   instance_ = instance;
   const DWORD style = (WS_OVERLAPPEDWINDOW & ~(WS_MAXIMIZEBOX | WS_THICKFRAME)) | WS_CLIPCHILDREN;
-  return Create(instance, kClassName, L"", style, 0, CW_USEDEFAULT, CW_USEDEFAULT, kFrameWidth,
-                kFrameHeight, nullptr, nullptr) != nullptr;
+  return Create(instance, kClassName, L"", style, 0, CW_USEDEFAULT, CW_USEDEFAULT, kFrameWidth, kFrameHeight,
+                nullptr, nullptr) != nullptr;
 }
 
-void CMainFrame::OnCreated() {
+bool CMainFrame::OnCreated() {
   (void)texts_.FindLanguageFile(settings_.langDir, settings_.langId, kEnglishLangId);
   (void)texts_.LoadSection(L"MAIN_WINDOW");
   SetPropW(hwnd_, kInstancePropertyName, reinterpret_cast<HANDLE>(instance_));
@@ -47,10 +54,20 @@ void CMainFrame::OnCreated() {
   DeleteMenu(systemMenu, SC_SIZE, MF_BYCOMMAND);
   DeleteMenu(systemMenu, SC_MAXIMIZE, MF_BYCOMMAND);
 
-  RECT client = {};
-  GetClientRect(hwnd_, &client);
-  pageView_.Create(instance_, CUtilDummyView::kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0,
-                   0, 0, 1, 1, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDD_DUMMY_VIEW)));
+  // Client area: status pane below, menu and page panes above.
+  if (!outerSplitter_.CreateStatic(instance_, hwnd_, 2, 1, kFirstPaneId)) return false;
+  if (!statusView_.CreatePane(instance_, outerSplitter_.Hwnd(), kFirstPaneId + 16)) return false;
+  outerSplitter_.SetPane(1, 0, statusView_.Hwnd());
+  if (!innerSplitter_.CreateStatic(instance_, outerSplitter_.Hwnd(), 1, 2, kFirstPaneId)) return false;
+  outerSplitter_.SetPane(0, 0, innerSplitter_.Hwnd());
+  if (!menuView_.CreatePane(instance_, innerSplitter_.Hwnd(), kFirstPaneId)) return false;
+  innerSplitter_.SetPane(0, 0, menuView_.Hwnd());
+  if (!CWindow::RegisterWindowClass(instance_, CUtilDummyView::kClassName) ||
+      !pageView_.Create(instance_, CUtilDummyView::kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0,
+                        1, 1, innerSplitter_.Hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstPaneId + 1)))) {
+    return false;
+  }
+  innerSplitter_.SetPane(0, 1, pageView_.Hwnd());
 
   RECT frame = {};
   GetWindowRect(hwnd_, &frame);
@@ -60,12 +77,64 @@ void CMainFrame::OnCreated() {
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - width) / 2,
                work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  RECT client = {};
+  GetClientRect(hwnd_, &client);
+  MoveWindow(outerSplitter_.Hwnd(), 0, 0, client.right, client.bottom, FALSE);
+  return true;
+}
+
+void CMainFrame::InitialUpdate() { menuView_.InitialUpdate(*this); }
+
+void CMainFrame::LayoutPanes() {
+  if (!outerSplitter_.HasAllPanes() || !innerSplitter_.HasAllPanes() || menuPaneWidth_ <= 0 ||
+      menuPaneHeight_ <= 0) {
+    return;
+  }
+  RECT client = {};
+  GetClientRect(hwnd_, &client);
+  MoveWindow(outerSplitter_.Hwnd(), 0, 0, client.right, client.bottom, TRUE);
+  const PaneLayout layout = ComputePaneLayout(client.right, client.bottom, menuPaneWidth_);
+  outerSplitter_.SetColumnInfo(0, layout.outerColumnWidth, 1);
+  outerSplitter_.SetRowInfo(0, layout.outerRow0Height, 1);
+  outerSplitter_.SetRowInfo(1, layout.outerRow1Height, 1);
+  outerSplitter_.RecalcLayout();
+  innerSplitter_.SetColumnInfo(0, layout.menuPaneWidth, 1);
+  innerSplitter_.SetColumnInfo(1, layout.pagePaneWidth, 1);
+  innerSplitter_.SetRowInfo(0, layout.innerRowHeight, 1);
+  innerSplitter_.RecalcLayout();
+}
+
+void CMainFrame::SetMenuPaneSize(int width, int height) {
+  menuPaneWidth_ = width;
+  menuPaneHeight_ = height;
+  LayoutPanes();
+}
+
+void CMainFrame::InitStatusPane(const MenuItems& items) {
+  if (statusView_.Hwnd()) statusView_.Attach(items);
+}
+
+void CMainFrame::OnCloseRequest() {
+  const int current = menuView_.Hwnd() ? menuView_.CurrentIndex() : -1;
+  const MenuItems& items = menuView_.Items();
+  if (current >= 0 && current < static_cast<int>(items.size())) {
+    CMenuItem& item = *items[static_cast<std::size_t>(current)];
+    if (item.plugin.IsBound() && item.plugin.changeMenuState(kMenuStateLeave) != 0) return;
+  }
+  DestroyWindow(hwnd_);
+}
+
+void CMainFrame::ShowAbout() {
+  CAboutDlg about;
+  about.DoModal(instance_, IDD_ABOUTBOX, hwnd_);
 }
 
 LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_CREATE:
-      OnCreated();
+      return OnCreated() ? 0 : -1;
+    case WM_SIZE:
+      LayoutPanes();
       return 0;
     case WM_SIZING: {
       auto* rc = reinterpret_cast<RECT*>(lp);
@@ -73,7 +142,36 @@ LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (rc->bottom - rc->top < kFrameHeight) rc->bottom = rc->top + kFrameHeight;
       return TRUE;
     }
+    case WM_SYSCOMMAND:
+      if ((wp & 0xFFF0) == kAboutCommand) {
+        ShowAbout();
+        return 0;
+      }
+      return Default(msg, wp, lp);
+    case WM_COMMAND:
+      if (LOWORD(wp) == kAboutCommand) {
+        ShowAbout();
+        return 0;
+      }
+      return Default(msg, wp, lp);
+    case WM_CLOSE:
+      OnCloseRequest();
+      return 0;
+    case WM_VX_CREATE_PROGRESS:
+      return reinterpret_cast<LRESULT>(progressDialog_);
+    case WM_VX_RUN_PROGRESS:
+      return progressDialog_ ? 0 : -1;
+    case WM_VX_STATUS_RELOAD:
+      if (statusView_.Hwnd()) PostMessageW(statusView_.Hwnd(), msg, wp, lp);
+      return 0;
+    case WM_VX_STATUS_QUERY:
+    case WM_VX_STATUS_REFRESH:
+    case WM_VX_STATUS_IGNORE:
+      if (statusView_.Hwnd()) SendMessageW(statusView_.Hwnd(), msg, wp, lp);
+      return 0;
     case WM_DESTROY:
+      // Plug-ins close their pages while the page pane still exists.
+      menuView_.ReleaseItems();
       RemovePropW(hwnd_, kInstancePropertyName);
       PostQuitMessage(0);
       return 0;
@@ -89,12 +187,14 @@ bool CDocArrangement::Register() {
          CWindow::RegisterWindowClass(instance_, CUtilDummyView::kClassName);
 }
 
-CMainFrame* CDocArrangement::CreateMainWindow(const UtilitySettings& settings) {
+CMainFrame* CDocArrangement::CreateMainWindow(UtilitySettings& settings, CPrinterSettingsList* settingsList,
+                                              const uint32_t& connectState) {
   document_ = std::make_unique<CUtlDoc>();
-  frame_ = std::make_unique<CMainFrame>(settings);
+  frame_ = std::make_unique<CMainFrame>(settings, settingsList, connectState);
   if (!frame_->CreateFrame(instance_)) {
     frame_.reset();
     return nullptr;
   }
+  frame_->InitialUpdate();
   return frame_.get();
 }

@@ -1,17 +1,23 @@
 #pragma once
-// The main window and its single-document arrangement: the fixed-size frame,
-// its document and the page pane view.
+// The main window and its single-document arrangement: a fixed-size frame
+// with the menu pane on the left, the page pane on the right and the status
+// pane across the bottom.
 
 #include <windows.h>
 
 #include <memory>
 
+#include "connection/UtilStatusView.h"
 #include "framework/LangResourceTable.h"
+#include "framework/PrinterSettingsList.h"
 #include "framework/UtilitySettings.h"
+#include "shell/UtilMenuView.h"
+#include "shell/UtilSplitterWnd.h"
 #include "win/Window.h"
 
 constexpr int kFrameWidth = 796;
 constexpr int kFrameHeight = 523;
+constexpr UINT kAboutCommand = 0xE140;  // the About command, also accepted from the system menu
 
 // An empty document: it only carries the modified flag.
 class CUtlDoc {
@@ -33,28 +39,51 @@ protected:
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 };
 
-class CMainFrame : public CWindow {
+class CMainFrame : public CWindow, public IMenuHost {
 public:
   static const wchar_t kClassName[];
 
-  explicit CMainFrame(const UtilitySettings& settings);
+  CMainFrame(UtilitySettings& settings, CPrinterSettingsList* settingsList, const uint32_t& connectState);
 
   // Creates the frame with its panes; false when the window cannot be made.
   bool CreateFrame(HINSTANCE instance);
+  // The menu pane's initial update: reads the menu and shows the first page.
+  void InitialUpdate();
 
+  CUtilSplitterWnd& OuterSplitter() { return outerSplitter_; }
+  CUtilSplitterWnd& InnerSplitter() { return innerSplitter_; }
+  CUtilMenuView& MenuView() { return menuView_; }
   CUtilDummyView& PageView() { return pageView_; }
+  CUtilStatusView& StatusView() { return statusView_; }
+  int MenuPaneWidth() const { return menuPaneWidth_; }
+  int MenuPaneHeight() const { return menuPaneHeight_; }
+
+  // IMenuHost
+  HWND FrameWindow() const override { return hwnd_; }
+  HWND PagePane() const override { return pageView_.Hwnd(); }
+  void InitStatusPane(const MenuItems& items) override;
+  void SetMenuPaneSize(int width, int height) override;
 
 protected:
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
-  void OnCreated();
+  bool OnCreated();
+  void LayoutPanes();
+  void OnCloseRequest();
+  void ShowAbout();
 
-  const UtilitySettings& settings_;
+  CUtilSplitterWnd outerSplitter_;
+  CUtilSplitterWnd innerSplitter_;
+  HWND progressDialog_ = nullptr;
   int32_t menuPaneWidth_ = 0;
   int32_t menuPaneHeight_ = 0;
   CLangResourceTable texts_;  // "MAIN_WINDOW"
+
+  UtilitySettings& settings_;
+  CUtilMenuView menuView_;
   CUtilDummyView pageView_;
+  CUtilStatusView statusView_;
   HINSTANCE instance_ = nullptr;
 };
 
@@ -65,7 +94,9 @@ public:
   // Registers the window classes; false when that fails.
   bool Register();
   // Creates the document and the main window; null on failure.
-  CMainFrame* CreateMainWindow(const UtilitySettings& settings);
+  CMainFrame* CreateMainWindow(UtilitySettings& settings, CPrinterSettingsList* settingsList,
+                               const uint32_t& connectState);
+  CMainFrame* Frame() const { return frame_.get(); }
 
 private:
   HINSTANCE instance_;

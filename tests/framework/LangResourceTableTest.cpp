@@ -72,8 +72,7 @@ TEST_F(LangTable, NumberedLookups) {
   for (const auto& c : cases) {
     text = L"unchanged";
     EXPECT_EQ(table.GetMessage(c.number, text), c.result) << c.number;
-    if (c.text) EXPECT_EQ(text, c.text) << c.number;
-    else EXPECT_EQ(text, L"unchanged") << c.number;
+    EXPECT_EQ(text, c.text ? c.text : L"unchanged") << c.number;
   }
   EXPECT_EQ(table.GetString(5, text), 0);
   EXPECT_EQ(text, L"Select");
@@ -278,7 +277,9 @@ TEST(LanguageLookupResponse, EachResultAsAWindowMeetsIt) {
     }
     EXPECT_EQ(closed, c.closes) << c.result;
     EXPECT_EQ(settings.langId, c.langId) << c.result;
-    if (c.langId == 1033) EXPECT_STREQ(settings.langIdText, L"0409");
+    if (c.langId == 1033) {
+      EXPECT_STREQ(settings.langIdText, L"0409");
+    }
   }
 }
 

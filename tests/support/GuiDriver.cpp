@@ -213,6 +213,46 @@ void PressButton(HWND dialog, int id) {
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
+bool SaveWindowPicture(HWND window, const std::wstring& path) {
+  RECT rc = {};
+  if (!GetWindowRect(window, &rc)) return false;
+  const int width = rc.right - rc.left;
+  const int height = rc.bottom - rc.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, rc.left, rc.top, SRCCOPY);
+  GdiFlush();
+  SelectObject(memory, old);
+  const DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+  const DWORD imageBytes = rowBytes * static_cast<DWORD>(height);
+  BITMAPFILEHEADER file = {};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof(file) + sizeof(info.bmiHeader);
+  file.bfSize = file.bfOffBits + imageBytes;
+  bool ok = false;
+  HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (out != INVALID_HANDLE_VALUE) {
+    DWORD written = 0;
+    ok = WriteFile(out, &file, sizeof(file), &written, nullptr) &&
+         WriteFile(out, &info.bmiHeader, sizeof(info.bmiHeader), &written, nullptr) &&
+         WriteFile(out, bits, imageBytes, &written, nullptr);
+    CloseHandle(out);
+  }
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return ok;
+}
+
 CMessageBoxWatcher::CMessageBoxWatcher(int answer)
     : answer_(answer), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
   thread_ = std::thread([this] { Loop(); });

@@ -92,6 +92,8 @@ std::wstring MessageBoxText(HWND hwnd);
 HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs);
 // Presses a button of a dialog as a click would (posted, so it never blocks).
 void PressButton(HWND dialog, int id);
+// Saves what a window shows on screen as a 24-bit BMP file.
+bool SaveWindowPicture(HWND window, const std::wstring& path);
 
 struct MessageBoxRecord {
   std::wstring title;

@@ -1,0 +1,43 @@
+#include "connection/UtilStatusView.h"
+
+#include "framework/FrameMessages.h"
+
+const wchar_t CUtilStatusView::kClassName[] = L"VXUtilStatusView";
+
+CUtilStatusView::CUtilStatusView(UtilitySettings& settings, const uint32_t& connectState)
+    : settings_(settings), connectState_(connectState) {}
+
+bool CUtilStatusView::CreatePane(HINSTANCE instance, HWND parent, int id) {
+  if (!RegisterWindowClass(instance, kClassName)) return false;
+  return Create(instance, kClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 1, 1, parent,
+                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id))) != nullptr;
+}
+
+void CUtilStatusView::Attach(const std::vector<std::unique_ptr<CMenuItem>>& items) {
+  items_ = &items;
+  // Printer available: usable until it reports otherwise; file mode has no printer.
+  status_ = connectState_ == 0 ? 0 : 2;
+  PostMessageW(hwnd_, WM_VX_STATUS_RELOAD, 0, 0);
+}
+
+LRESULT CUtilStatusView::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_VX_STATUS_RELOAD:
+      InvalidateRect(hwnd_, nullptr, TRUE);
+      return 0;
+    case WM_VX_STATUS_QUERY:
+      if (wp) *reinterpret_cast<int32_t*>(wp) = status_;
+      return 0;
+    case WM_VX_STATUS_REFRESH:
+      InvalidateRect(hwnd_, nullptr, TRUE);
+      return 0;
+    case WM_VX_STATUS_IGNORE:
+      ignoreReports_ = true;
+      return 0;
+    case WM_VX_STATUS_CHANGED:
+      if (!ignoreReports_) status_ = static_cast<int32_t>(wp);
+      return 0;
+    default:
+      return Default(msg, wp, lp);
+  }
+}
