@@ -302,3 +302,62 @@ TEST_F(MainWindow, StatusMessagesReachTheStatusPane) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainWindow, PicturesFromFilesAndTheirFallback) {
+  // A picture of our own for the current item, 100 x 40, a missing one for
+  // the background: rows take the file picture's height, the background the
+  // built-in one.
+  const std::wstring picture = program_.File(L"current.bmp");
+  // A 100 x 40 picture file, written the way the screenshots are.
+  HWND probe = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 100, 40, nullptr,
+                               nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_TRUE(gui::SaveWindowPicture(probe, picture));
+  DestroyWindow(probe);
+
+  const std::string file = "[SETTINGS]\r\nITEM_SELECTED_BITMAP=" + std::string(picture.begin(), picture.end()) +
+                           "\r\nBACKGROUND_BITMAP=C:\\\\no\\\\such.bmp\r\n"
+                           "[MENUITEM_A]\r\nITEMID=1\r\nSELECTING=2\r\nSTRING=A\r\n"
+                           "[MENUITEM_B]\r\nITEMID=2\r\nSELECTING=1\r\nSTRING=B\r\n";
+  program_.WriteText(L"MENUITEM.DAT", file);
+  CMainFrame& frame = Open();
+  EXPECT_EQ(frame.MenuView().RowHeight(), 40);
+  EXPECT_EQ(frame.MenuView().ColumnWidth(), 100);
+  EXPECT_EQ(frame.MenuView().CurrentIndex(), 1);  // the first item with SELECTING exactly 1
+}
+
+TEST_F(MainWindow, ExplicitRowSizeAndTheCurrentRowPicture) {
+  program_.WriteText(L"MENUITEM.DAT",
+                     "[SETTINGS]\r\nMENU_ITEM_HEIGHT=36\r\nMENU_ITEM_WIDTH=240\r\n"
+                     "[MENUITEM_A]\r\nITEMID=1\r\nSELECTING=1\r\nSTRING=A\r\n"
+                     "[MENUITEM_B]\r\nITEMID=2\r\nSELECTING=1\r\nSTRING=B\r\n");
+  CMainFrame& frame = Open();
+  EXPECT_EQ(frame.MenuView().RowHeight(), 36);
+  EXPECT_EQ(frame.MenuView().ColumnWidth(), 240);
+  RedrawWindow(frame.Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  HWND list = frame.MenuView().List();
+  RECT row = {};
+  ListView_GetItemRect(list, 0, &row, LVIR_BOUNDS);
+  HDC dc = GetDC(list);
+  // The current row carries the selected picture's accent bar at its left edge.
+  EXPECT_EQ(GetPixel(dc, 2, row.top + 15), RGB(0, 92, 184));
+  ListView_GetItemRect(list, 1, &row, LVIR_BOUNDS);
+  EXPECT_NE(GetPixel(dc, 2, row.top + 15), RGB(0, 92, 184));
+  ReleaseDC(list, dc);
+}
+
+TEST_F(MainWindow, NoLanguageFileClosesTheApplication) {
+  program_.Remove(L"LANG");
+  gui::CMessageBoxWatcher boxes;
+  CMainFrame& frame = Open();
+  const auto seen = boxes.Seen();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].text, L"Could not find the required files.\nClosing application.");
+  EXPECT_TRUE(frame.MenuView().Items().empty());
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  EXPECT_FALSE(IsWindow(frame.Hwnd()));  // the posted close request ended it
+}
+
+}  // namespace
