@@ -17,3 +17,10 @@
 #define IDC_PRTSEL_PICTURE 1027
 #define IDC_PRTSEL_LANGLABEL 1031
 #define IDC_PRTSEL_SELECTED_LANGUAGE 1032
+
+// Communication progress dialog and its clips
+#define IDD_COMM_STATE 146
+#define IDR_CLIP_WRITE 148
+#define IDR_CLIP_READ 149
+#define IDC_COMM_ANIMATION 1028
+#define IDC_COMM_PROGRESS 1029

@@ -24,6 +24,10 @@ public:
   void Attach(const std::vector<std::unique_ptr<CMenuItem>>& items);
 
   int32_t Status() const { return status_; }
+  // Registers the pane's status callback with the communication library.
+  void RegisterStatusCallback();
+  // Called by the library on its own thread: only posts the report.
+  static void StatusCallback(int32_t status, void* context);
 
 protected:
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;

@@ -124,6 +124,41 @@ void CMainFrame::OnCloseRequest() {
   DestroyWindow(hwnd_);
 }
 
+LRESULT CMainFrame::CreateProgressDialog(HWND owner) {
+  progressDialog_ = std::make_unique<CCommStateDlg>();
+  HWND dialog = progressDialog_->CreateHidden(instance_, owner ? owner : hwnd_);
+  if (!dialog) {
+    progressDialog_.reset();
+    return 0;
+  }
+  SetWindowTextW(dialog, texts_.StringOr(0, L"Communicating with the printer").c_str());
+  return reinterpret_cast<LRESULT>(dialog);
+}
+
+LRESULT CMainFrame::RunProgressDialog(const WaitRecord* record, HWND disable) {
+  if (!progressDialog_ || !progressDialog_->Hwnd()) return -1;
+  HWND target = disable ? disable : hwnd_;
+  const bool wasEnabled = IsWindowEnabled(target) != FALSE;
+  EnableWindow(target, FALSE);
+  auto* comm = static_cast<VXC*>(settings_.comm);
+  const bool loaded = comm && comm->IsLoaded();
+  if (statusView_.Hwnd() && loaded) comm->VXC_UnregisterStatusProc();
+  if (record) progressDialog_->SetWaitRecord(*record);
+  SendMessageW(progressDialog_->Hwnd(), WM_VX_START_WAITING, 0, 0);
+  EnableWindow(progressDialog_->Hwnd(), TRUE);
+  HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  progressDialog_->RunModalLoop();
+  if (progressDialog_->Hwnd()) DestroyWindow(progressDialog_->Hwnd());
+  progressDialog_.reset();
+  if (statusView_.Hwnd() && loaded) {
+    comm->VXC_Initialize();
+    statusView_.RegisterStatusCallback();
+  }
+  if (wasEnabled) EnableWindow(target, TRUE);
+  SetCursor(previous);
+  return 0;
+}
+
 void CMainFrame::ShowAbout() {
   CAboutDlg about;
   about.DoModal(instance_, IDD_ABOUTBOX, hwnd_);
@@ -158,9 +193,9 @@ LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       OnCloseRequest();
       return 0;
     case WM_VX_CREATE_PROGRESS:
-      return reinterpret_cast<LRESULT>(progressDialog_);
+      return CreateProgressDialog(reinterpret_cast<HWND>(wp));
     case WM_VX_RUN_PROGRESS:
-      return progressDialog_ ? 0 : -1;
+      return RunProgressDialog(reinterpret_cast<const WaitRecord*>(wp), reinterpret_cast<HWND>(lp));
     case WM_VX_STATUS_RELOAD:
       if (statusView_.Hwnd()) PostMessageW(statusView_.Hwnd(), msg, wp, lp);
       return 0;

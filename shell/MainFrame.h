@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "connection/CommStateDlg.h"
 #include "connection/UtilStatusView.h"
 #include "framework/LangResourceTable.h"
 #include "framework/PrinterSettingsList.h"
@@ -72,10 +73,12 @@ private:
   void LayoutPanes();
   void OnCloseRequest();
   void ShowAbout();
+  LRESULT CreateProgressDialog(HWND owner);
+  LRESULT RunProgressDialog(const WaitRecord* record, HWND disable);
 
   CUtilSplitterWnd outerSplitter_;
   CUtilSplitterWnd innerSplitter_;
-  HWND progressDialog_ = nullptr;
+  std::unique_ptr<CCommStateDlg> progressDialog_;
   int32_t menuPaneWidth_ = 0;
   int32_t menuPaneHeight_ = 0;
   CLangResourceTable texts_;  // "MAIN_WINDOW"

@@ -1,0 +1,117 @@
+#include "connection/CommStateDlg.h"
+
+#include <commctrl.h>
+
+#include <ctime>
+
+#include "app/resource.h"
+
+HWND CCommStateDlg::CreateHidden(HINSTANCE instance, HWND owner) {
+  instance_ = instance;
+  HWND dialog = CreateModeless(instance, IDD_COMM_STATE, owner);
+  if (dialog) ShowWindow(dialog, SW_HIDE);
+  return dialog;
+}
+
+void CCommStateDlg::SetWaitRecord(const WaitRecord& record) {
+  threadHandleAddress_ = record.workerThread;
+  progressEventAddress_ = record.progressEvent;
+  animation_ = record.animationKind == 2 ? IDR_CLIP_READ : IDR_CLIP_WRITE;
+  showDelay_ = record.showDelayMs;
+}
+
+BOOL CCommStateDlg::OnInitDialog() {
+  SendDlgItemMessageW(hwnd_, IDC_COMM_PROGRESS, PBM_SETRANGE32, 0, 100);
+  SendDlgItemMessageW(hwnd_, IDC_COMM_PROGRESS, PBM_SETPOS, 0, 0);
+  return TRUE;
+}
+
+void CCommStateDlg::RunModalLoop() {
+  ended_ = false;
+  MSG msg;
+  while (!ended_ && hwnd_) {
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got <= 0) {
+      if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    if (!IsDialogMessageW(hwnd_, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+}
+
+void CCommStateDlg::Show() {
+  KillTimer(hwnd_, kShowTimer);
+  RECT self = {}, area = {};
+  GetWindowRect(hwnd_, &self);
+  HWND owner = GetWindow(hwnd_, GW_OWNER);
+  if (owner) GetWindowRect(owner, &area);
+  else SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  const int w = self.right - self.left;
+  const int h = self.bottom - self.top;
+  SetWindowPos(hwnd_, HWND_TOP, area.left + (area.right - area.left - w) / 2,
+               area.top + (area.bottom - area.top - h) / 2, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+  shownAt_ = static_cast<int64_t>(std::time(nullptr));
+  HWND clip = GetDlgItem(hwnd_, IDC_COMM_ANIMATION);
+  Animate_Close(clip);
+  SendMessageW(clip, ACM_OPENW, reinterpret_cast<WPARAM>(instance_), reinterpret_cast<LPARAM>(MAKEINTRESOURCEW(animation_)));
+  Animate_Play(clip, 0, -1, -1);
+}
+
+void CCommStateDlg::Poll() {
+  HANDLE handles[2] = {progressEventAddress_ ? *progressEventAddress_ : nullptr,
+                       threadHandleAddress_ ? *threadHandleAddress_ : nullptr};
+  if (!handles[0] || !handles[1]) {
+    // Nothing to wait for: end rather than spin for ever.
+    KillTimer(hwnd_, kPollTimer);
+    PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+    return;
+  }
+  const DWORD result = WaitForMultipleObjects(2, handles, FALSE, 1);
+  if (result == WAIT_OBJECT_0 + 1) {
+    KillTimer(hwnd_, kPollTimer);
+    KillTimer(hwnd_, kShowTimer);
+    if (shownAt_ != 0 && static_cast<int64_t>(std::time(nullptr)) - shownAt_ <= 1) Sleep(1000);
+    PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+  } else if (result == WAIT_TIMEOUT) {
+    return;
+  } else {
+    SendDlgItemMessageW(hwnd_, IDC_COMM_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(progress_), 0);
+    ResetEvent(handles[0]);
+  }
+}
+
+void CCommStateDlg::OnCommand(int, int, HWND) {
+  // Enter and Escape are not OK or Cancel here: only the end of the worker closes it.
+}
+
+INT_PTR CCommStateDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_VX_START_WAITING:
+      SetTimer(hwnd_, kShowTimer, static_cast<UINT>(showDelay_ > 0 ? showDelay_ : 1), nullptr);
+      SetTimer(hwnd_, kPollTimer, kPollMs, nullptr);
+      SetResult(0);
+      return TRUE;
+    case WM_USER + 103: {
+      const int32_t value = static_cast<int32_t>(wp);
+      if (value >= progress_) {
+        progress_ = value;
+        SetResult(0);
+      } else {
+        SetResult(-1);
+      }
+      return TRUE;
+    }
+    case WM_TIMER:
+      if (wp == kShowTimer) Show();
+      else if (wp == kPollTimer) Poll();
+      return TRUE;
+    case WM_CLOSE:
+      ended_ = true;
+      return TRUE;
+    default:
+      return CDialog::OnMessage(msg, wp, lp);
+  }
+}

@@ -1,0 +1,81 @@
+#include "framework/EngineCommCtrl.h"
+
+#include "framework/CommonFormView.h"
+#include "framework/EngineBinding.h"
+#include "framework/FormViewCtrl.h"
+#include "framework/FrameMessages.h"
+#include "framework/FrameworkConfig.h"
+
+bool CEngineCommCtrl::StatusAllowsRun(int32_t status) {
+  return status == 0 || status == 18 || status == 19 || status == 20 || status == 21 || status == 100;
+}
+
+CEngineCommCtrl::~CEngineCommCtrl() {
+  if (threadHandle) CloseHandle(threadHandle);
+  if (progressEvent) CloseHandle(progressEvent);
+}
+
+void CEngineCommCtrl::StandardProgressCallback(int32_t progress, void* context) {
+  auto* self = static_cast<CEngineCommCtrl*>(context);
+  if (!self) return;
+  if (self->progressDialog) SendMessageW(self->progressDialog, WM_USER + 103, static_cast<WPARAM>(progress), 0);
+  if (self->progressEvent) SetEvent(self->progressEvent);
+}
+
+int32_t CEngineCommCtrl::RunOnWorkerThread(CCommonFormView* page, int32_t engine) {
+  CFormViewCtrl* controller = page ? page->Controller() : nullptr;
+  if (!controller || !controller->FrameWindow()) return -25;
+  HWND frame = controller->FrameWindow();
+  UtilitySettings* settings = controller->Settings();
+
+  int32_t status = -1;
+  SendMessageW(frame, WM_VX_STATUS_QUERY, reinterpret_cast<WPARAM>(&status), 0);
+  if (!StatusAllowsRun(status)) return -64;
+
+  CRITICAL_SECTION* lock = settings ? reinterpret_cast<CRITICAL_SECTION*>(settings->commLock) : nullptr;
+  if (lock) EnterCriticalSection(lock);
+  auto leave = [lock] {
+    if (lock) LeaveCriticalSection(lock);
+  };
+
+  progressDialog = reinterpret_cast<HWND>(SendMessageW(frame, WM_VX_CREATE_PROGRESS, 0, 0));
+  if (!progressDialog) {
+    leave();
+    return -25;
+  }
+  threadHandle = CreateThread(nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(threadRoutine), page,
+                              CREATE_SUSPENDED, &threadId);
+  if (!threadHandle) {
+    // The dialog the frame made for this run goes with it.
+    DestroyWindow(progressDialog);
+    progressDialog = nullptr;
+    leave();
+    return -25;
+  }
+  SetThreadPriority(threadHandle, THREAD_PRIORITY_BELOW_NORMAL);
+  progressEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (progressEvent) ResetEvent(progressEvent);
+
+  if (kPluginBuild && engine) {
+    const EngineBinding& binding = FrameworkEngine();
+    if (progressCallback && binding.registerProgress) binding.registerProgress(engine, progressCallback, this);
+    else if (!progressCallback && binding.unregisterProgress) binding.unregisterProgress(engine);
+  }
+
+  if (ResumeThread(threadHandle) != 1) TerminateThread(threadHandle, static_cast<DWORD>(-24));
+
+  WaitRecord record = {&threadHandle, &progressEvent, kProgressAnimationKind, kProgressShowDelayMs};
+  SendMessageW(frame, WM_VX_RUN_PROGRESS, reinterpret_cast<WPARAM>(&record), 0);
+  // The frame returns once the dialog has seen the thread end; make sure of it.
+  WaitForSingleObject(threadHandle, INFINITE);
+
+  DWORD exitCode = 0;
+  const int32_t result = GetExitCodeThread(threadHandle, &exitCode) ? static_cast<int32_t>(exitCode) : -24;
+  CloseHandle(threadHandle);
+  threadHandle = nullptr;
+  if (progressEvent) CloseHandle(progressEvent);
+  progressEvent = nullptr;
+  progressDialog = nullptr;
+  leave();
+  return result;
+}

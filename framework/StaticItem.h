@@ -1,0 +1,29 @@
+#pragma once
+// A static text control that can show its text in bold and paints its
+// background in a colour of its own, the text drawn transparently over it.
+
+#include <windows.h>
+
+#include "win/Handles.h"
+
+class CStaticItem {
+public:
+  // Takes over an existing static control (subclasses it).
+  bool Attach(HWND control);
+  // A bold copy of the parent's font, set with redrawing; the previous bold
+  // font is released.
+  void MakeBold();
+  // The parent reflects WM_CTLCOLORSTATIC (and other control-colour
+  // requests) here; answers the brush to use, or null for the default.
+  HBRUSH OnControlColour(UINT message, HDC dc);
+
+  COLORREF backgroundColour = RGB(0xF0, 0xF0, 0xF0);
+  HWND Hwnd() const { return control_; }
+  HBRUSH Brush() const { return brush_.get(); }
+  HFONT BoldFont() const { return boldFont_.get(); }
+
+private:
+  HWND control_ = nullptr;
+  CFont boldFont_;
+  CBrush brush_;
+};
