@@ -39,7 +39,7 @@ public:
   virtual void InitialUpdate();
 
   // Plug-in build: after a setting that makes the printer restart.
-  int32_t GetRestartWaitParams(CommRetryParams* params);
+  virtual int32_t GetRestartWaitParams(CommRetryParams* params);
   int32_t ReconnectPrinter();
   int32_t WaitForPrinterRestart(CEngineCommCtrl::ProgressCallback progress);
   int32_t ReopenPort(int32_t openArgument);

@@ -37,6 +37,13 @@ int32_t CEngineCommCtrl::RunOnWorkerThread(CCommonFormView* page, int32_t engine
   auto leave = [lock] {
     if (lock) LeaveCriticalSection(lock);
   };
+  // The lock does not keep out the thread that holds it: a run started from
+  // inside another run's progress loop would talk to the printer at the same
+  // time as the first. Refuse it.
+  if (lock && lock->RecursionCount > 1) {
+    leave();
+    return -25;
+  }
 
   progressDialog = reinterpret_cast<HWND>(SendMessageW(frame, WM_VX_CREATE_PROGRESS, 0, 0));
   if (!progressDialog) {

@@ -5,6 +5,7 @@
 #include "framework/CommonFormView.h"
 #include "framework/EngineBinding.h"
 #include "framework/FrameworkConfig.h"
+#include "framework/MessageBoxes.h"
 #include "framework/SettingsBlocks.h"
 
 CFormViewCtrl::CFormViewCtrl() : pluginId(kFrameworkPluginId), pluginVersion(kFrameworkPluginVersion) {}
@@ -84,4 +85,37 @@ int32_t CFormViewCtrl::Finalize() {
   for (CCommonFormView* page : pages_) page->DestroyPage();
   pages_.clear();
   return 0;
+}
+
+int32_t CFormViewCtrl::LeaveActivePage() {
+  CCommonFormView* active = ActivePage();
+  if (!active) return -1;
+  bool modified = false;
+  for (CCommonFormView* page : pages_) {
+    if (page->IsModified() == 1) {
+      modified = true;
+      break;
+    }
+  }
+  int32_t result = 0;
+  if (modified) {
+    const bool fileMode = settings_ && settings_->startMode == static_cast<int32_t>(StartMode::SaveFile);
+    const int message = fileMode ? 2 : active->TemplateId() == 12 ? 1 : 0;
+    const std::wstring text =
+        texts_.MessageOr(message, L"Do you want to save your changes to the settings to the printer?");
+    const int answer = kPluginBuild ? AskSaveChanges(active->Hwnd(), text.c_str())
+                                    : AskSaveChanges(nullptr, active->Hwnd(), text.c_str());
+    if (answer == IDCANCEL) return -5;
+    if (answer == IDYES) {
+      const int32_t applied = fileMode ? active->ApplyToSettingsData() : active->ApplyToPrinter();
+      result = applied == 1 ? 0 : -5;
+    } else if (active->TemplateId() == 12) {
+      active->GetCommRetryParams(nullptr);
+    }
+  }
+  if (result == 0) {
+    EnableWindow(active->Hwnd(), FALSE);
+    ShowWindow(active->Hwnd(), SW_HIDE);
+  }
+  return result;
 }

@@ -39,6 +39,9 @@ public:
   [[nodiscard]] int32_t Initialize(UtilitySettings* settings, HWND frame, HWND parent);
   // -2 before Initialize; else destroys every page and returns 0.
   int32_t Finalize();
+  // The save question when the host leaves the active page: 0 when the page
+  // was left (and hidden), -5 when it stays.
+  int32_t LeaveActivePage();
 
   HWND FrameWindow() const { return frame_; }
   HWND ParentWindow() const { return parent_; }

@@ -5,7 +5,6 @@
 #include "framework/CommonFormView.h"
 #include "framework/EngineBinding.h"
 #include "framework/FrameworkConfig.h"
-#include "framework/MessageBoxes.h"
 #include "framework/PluginApi.h"
 #include "framework/PluginApp.h"
 
@@ -14,38 +13,6 @@ namespace {
 CFormViewCtrl* Ctrl() {
   CPluginAppBase* app = PluginApplication();
   return app ? app->Controller() : nullptr;
-}
-
-// The save question on leaving a page, with its text from "PLUGIN_COMMON".
-int32_t LeavePage(CFormViewCtrl& ctrl, CCommonFormView& active) {
-  bool modified = false;
-  for (CCommonFormView* page : ctrl.Pages()) {
-    if (page->IsModified() == 1) {
-      modified = true;
-      break;
-    }
-  }
-  int32_t result = 0;
-  if (modified) {
-    const UtilitySettings* s = ctrl.Settings();
-    const bool fileMode = s && s->startMode == static_cast<int32_t>(StartMode::SaveFile);
-    const int message = fileMode ? 2 : active.TemplateId() == 12 ? 1 : 0;
-    const std::wstring text =
-        ctrl.Texts().MessageOr(message, L"Do you want to save your changes to the settings to the printer?");
-    const int answer = AskSaveChanges(active.Hwnd(), text.c_str());
-    if (answer == IDCANCEL) return kLeaveRefused;
-    if (answer == IDYES) {
-      const int32_t applied = fileMode ? active.ApplyToSettingsData() : active.ApplyToPrinter();
-      result = applied == 1 ? 0 : kLeaveRefused;
-    } else if (active.TemplateId() == 12) {
-      active.GetCommRetryParams(nullptr);
-    }
-  }
-  if (result == 0) {
-    EnableWindow(active.Hwnd(), FALSE);
-    ShowWindow(active.Hwnd(), SW_HIDE);
-  }
-  return result;
 }
 
 int32_t ShowPage(CFormViewCtrl& ctrl, CCommonFormView& active) {
@@ -109,7 +76,7 @@ VX_EXPORT int32_t FORMVIEWDLL_ChangeMenuState(int32_t state) noexcept {
     CCommonFormView* active = ctrl ? ctrl->ActivePage() : nullptr;
     if (!active) return -1;
     switch (state) {
-      case kMenuStateLeave: return LeavePage(*ctrl, *active);
+      case kMenuStateLeave: return ctrl->LeaveActivePage();
       case kMenuStateShow: return ShowPage(*ctrl, *active);
       case kMenuStateFocus:
         if (!ctrl->ShownOnce() || !GetParent(active->Hwnd())) return 0;

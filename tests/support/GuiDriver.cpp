@@ -166,7 +166,10 @@ std::vector<WindowInfo> TopLevelWindows(DWORD processId) {
         DWORD pid = 0;
         GetWindowThreadProcessId(hwnd, &pid);
         if ((c->pid == 0 || pid == c->pid) && IsWindowVisible(hwnd)) {
-          c->found.push_back({hwnd, ClassOf(hwnd), WindowText(hwnd)});
+          // The title without sending a message: the window's thread may be busy.
+          wchar_t title[512] = {};
+          InternalGetWindowText(hwnd, title, static_cast<int>(std::size(title)));
+          c->found.push_back({hwnd, ClassOf(hwnd), title});
         }
         return TRUE;
       },
