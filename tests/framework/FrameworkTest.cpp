@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -15,6 +16,8 @@
 #include "framework/CommonFormView.h"
 #include "framework/FormViewCtrl.h"
 #include "framework/FrameMessages.h"
+#include "framework/MessageBoxes.h"
+#include "framework/StaticItem.h"
 #include "framework/PrinterSettingsList.h"
 #include "shell/MainFrame.h"
 #include "tests/doubles/PluginLog.h"
@@ -79,6 +82,9 @@ private:
 
 class Framework : public testing::Test {
 protected:
+  // SELECTING of the plug-in's menu item: 1 shows its page at start.
+  virtual const char* Selecting() const { return "1"; }
+
   void SetUp() override {
     SetDllDirectoryW((gui::TestBinDir() + L"vxcomm_complete").c_str());
     comm_ = std::make_unique<VXC>();
@@ -88,8 +94,8 @@ protected:
     SetDllDirectoryW((gui::TestBinDir() + L"plugins").c_str());
     INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES | ICC_ANIMATE_CLASS | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&icc);
-    program_.WriteText(L"MENUITEM.DAT",
-                       "[MENUITEM_A]\r\nITEMID=1\r\nSELECTING=1\r\nUSE_DLL_NAME=FrameworkPlugin.dll\r\nSTRING=Page\r\n");
+    program_.WriteText(L"MENUITEM.DAT", std::string("[MENUITEM_A]\r\nITEMID=1\r\nSELECTING=") + Selecting() +
+                                            "\r\nUSE_DLL_NAME=FrameworkPlugin.dll\r\nSTRING=Page\r\n");
     CopyText(settings_.exeDir, (program_.Path() + L"\\").c_str());
     CopyText(settings_.langDir, (program_.Path() + L"\\LANG").c_str());
     settings_.langId = 0x409;
@@ -284,6 +290,28 @@ TEST_F(Framework, ProgressOnlyMovesUp) {
   EXPECT_EQ(watch.maxPosition(), 40);
 }
 
+TEST_F(Framework, EnterAndEscapeDoNotEndTheDialog) {
+  Set("duration", 1800);
+  std::atomic<bool> pressed{false};
+  std::thread presser([&] {
+    for (int i = 0; i < 100 && !pressed; ++i) {
+      HWND dialog = FindWindowW(L"#32770", kProgressTitle);
+      if (dialog && IsWindowVisible(dialog)) {
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        PostMessageW(dialog, WM_KEYDOWN, VK_ESCAPE, 0);
+        pressed = true;
+      }
+      Sleep(30);
+    }
+  });
+  const ULONGLONG start = GetTickCount64();
+  EXPECT_EQ(Run(), 42);
+  presser.join();
+  EXPECT_TRUE(pressed.load());
+  EXPECT_GE(GetTickCount64() - start, 1800u);  // it ended with the worker, not with the keys
+}
+
 TEST_F(Framework, WindowThreadAnswersWhileTheWorkerRuns) {
   Set("duration", 3000);
   std::atomic<bool> done{false};
@@ -385,6 +413,23 @@ TEST_F(Framework, ReconnectPrinterResults) {
   EXPECT_EQ(opens, 10u);
 }
 
+// A plug-in whose page the host has not shown yet.
+class FrameworkNotShown : public Framework {
+protected:
+  const char* Selecting() const override { return "2"; }
+};
+
+TEST_F(FrameworkNotShown, RequestsBeforeTheFirstShowing) {
+  EXPECT_EQ(TakeLog(), "Framework.EngineOpen;Framework.CreatePages;");
+  auto changeMenuState = Export<PFN_FORMVIEWDLL_ChangeMenuState>("FORMVIEWDLL_ChangeMenuState");
+  EXPECT_EQ(changeMenuState(kMenuStateFocus), 0);  // never shown: no focus
+  EXPECT_FALSE(IsWindowVisible(Page()));
+  EXPECT_NE(Export<PFN_FORMVIEWDLL_GetActiveView>("FORMVIEWDLL_GetActiveView")(), nullptr);
+  EXPECT_EQ(changeMenuState(kMenuStateShow), 1);
+  EXPECT_EQ(TakeLog(), "Framework.InitialUpdate;Framework.OnPageShown;");
+  EXPECT_EQ(changeMenuState(kMenuStateFocus), 1);
+}
+
 // The utility build: a controller and page of its own in a plain window.
 class UtilityCtrl : public CFormViewCtrl {
 public:
@@ -456,6 +501,79 @@ TEST(UtilityFramework, LeaveFlowAsksYesOrNoAndSizingFollowsTheParent) {
   EXPECT_EQ(ctrl.Finalize(), 0);
   EXPECT_FALSE(IsWindow(page));
   DestroyWindow(parent);
+}
+
+TEST(UtilityFramework, MessageBoxesAndTheirDefaults) {
+  const struct {
+    const char* name;
+    std::function<int()> show;
+    const wchar_t* title;
+    const wchar_t* text;
+    bool hasCancel;
+    bool hasNo;
+  } cases[] = {
+      {"info", [] { return ShowInfoMessage(nullptr, nullptr); }, L"VX-R500 Utility",
+       L"Settings were changed successfully.", false, false},
+      {"warning", [] { return ShowWarningMessage(nullptr, nullptr); }, L"VX-R500 Utility",
+       L"Failed to change settings.", false, false},
+      {"utility question", [] { return AskSaveChanges(nullptr, nullptr, nullptr); }, L"VX-R500 Utility",
+       L"Do you want to save your changes to the settings to the printer?", false, true},
+      {"titled question", [] { return AskSaveChanges(L"Save Settings File", nullptr, L"Save?"); },
+       L"Save Settings File", L"Save?", false, true},
+      {"plug-in question", [] { return AskSaveChanges(nullptr, static_cast<const wchar_t*>(nullptr)); },
+       L"VX-R500 Utility", L"Do you want to save your changes to the settings to the printer?", true, true},
+  };
+  for (const auto& c : cases) {
+    std::atomic<bool> cancel{false}, no{false};
+    std::thread inspector([&] {
+      HWND box = gui::WaitForMessageBox(GetCurrentProcessId(), 5000);
+      if (!box) return;
+      cancel = GetDlgItem(box, IDCANCEL) != nullptr;
+      no = GetDlgItem(box, IDNO) != nullptr;
+      EXPECT_EQ(gui::WindowText(box), c.title) << c.name;
+      EXPECT_EQ(gui::MessageBoxText(box), c.text) << c.name;
+      gui::PressButton(box, GetDlgItem(box, IDOK) ? IDOK : IDNO);
+    });
+    c.show();
+    inspector.join();
+    EXPECT_EQ(cancel.load(), c.hasCancel) << c.name;
+    EXPECT_EQ(no.load(), c.hasNo) << c.name;
+  }
+}
+
+TEST(UtilityFramework, StaticItemColourAndBoldFont) {
+  HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+  HWND label = CreateWindowExW(0, L"STATIC", L"Name", WS_CHILD | WS_VISIBLE, 0, 0, 100, 20, parent, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+  CStaticItem item;
+  ASSERT_TRUE(item.Attach(label));
+  HDC dc = GetDC(label);
+  HBRUSH brush = item.OnControlColour(WM_CTLCOLORSTATIC, dc);
+  ASSERT_NE(brush, nullptr);
+  LOGBRUSH info = {};
+  GetObjectW(brush, sizeof(info), &info);
+  EXPECT_EQ(info.lbColor, RGB(0xF0, 0xF0, 0xF0));  // the colour nobody set
+  EXPECT_EQ(item.OnControlColour(WM_CTLCOLOREDIT, dc), nullptr);
+  item.backgroundColour = RGB(1, 2, 3);
+  EXPECT_EQ(item.OnControlColour(WM_CTLCOLORSTATIC, dc), brush);  // made once, not rebuilt
+  ReleaseDC(label, dc);
+
+  item.MakeBold();
+  HFONT first = item.BoldFont();
+  ASSERT_NE(first, nullptr);
+  item.MakeBold();
+  EXPECT_NE(item.BoldFont(), first);
+  EXPECT_EQ(GetObjectType(first), 0u);  // the first bold font was freed
+  EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)), item.BoldFont());
+  LOGFONTW font = {};
+  GetObjectW(item.BoldFont(), sizeof(font), &font);
+  EXPECT_EQ(font.lfWeight, FW_BOLD);
+  DestroyWindow(parent);
+
+  CStaticItem orphan;
+  orphan.MakeBold();  // no control, no parent: nothing happens
+  EXPECT_EQ(orphan.BoldFont(), nullptr);
 }
 
 TEST(UtilityFramework, RetryParameters) {
