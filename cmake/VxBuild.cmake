@@ -32,8 +32,7 @@ else()
   set(VX_TEST_BIN_DIR ${CMAKE_BINARY_DIR}/tests/bin)
 endif()
 
-# A static library of code that includes no <windows.h>; built in both builds.
-function(vx_pure_library name)
+function(_vx_static_library name)
   cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
   add_library(${name} STATIC ${A_SOURCES})
   target_include_directories(${name} PUBLIC ${VX_ROOT})
@@ -42,16 +41,15 @@ function(vx_pure_library name)
   endif()
 endfunction()
 
+# A static library of code that includes no <windows.h>; built in both builds.
+function(vx_pure_library name)
+  _vx_static_library(${name} ${ARGN})
+endfunction()
+
 # A static library of Win32 code; Windows build only.
 function(vx_win_library name)
-  if(NOT WIN32)
-    return()
-  endif()
-  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
-  add_library(${name} STATIC ${A_SOURCES})
-  target_include_directories(${name} PUBLIC ${VX_ROOT})
-  if(A_LIBS)
-    target_link_libraries(${name} PUBLIC ${A_LIBS})
+  if(WIN32)
+    _vx_static_library(${name} ${ARGN})
   endif()
 endfunction()
 

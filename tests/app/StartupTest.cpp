@@ -9,39 +9,15 @@
 #include <string>
 
 #include "shell/MainFrame.h"
+#include "tests/support/DoubleLibrary.h"
 #include "tests/support/GuiDriver.h"
 #include "win/Text.h"
 
 namespace {
 
-using SetFn = void (*)(const char*, int64_t);
-using LogFn = int32_t (*)(char*, int32_t);
-using ResetFn = void (*)();
-
 const wchar_t kTitle[] = L"VX-R500 Utility";
 
-// A loaded test double whose answers the test sets before start-up binds it.
-class Double {
-public:
-  Double(const wchar_t* file, const char* prefix) : module_(LoadLibraryW(file)), prefix_(prefix) {
-    if (module_) Fn<ResetFn>("_Reset")();
-  }
-  bool Loaded() const { return module_.get() != nullptr; }
-  void Set(const char* key, int64_t value) { Fn<SetFn>("_Set")(key, value); }
-  std::string Log() {
-    char buffer[4096] = {};
-    Fn<LogFn>("_Log")(buffer, sizeof(buffer));
-    return buffer;
-  }
-
-private:
-  template <class F>
-  F Fn(const char* suffix) {
-    return GetProc<F>(module_.get(), (prefix_ + suffix).c_str());
-  }
-  CModule module_;
-  std::string prefix_;
-};
+using Double = gui::CDoubleLibrary;
 
 // Removes what the main window's end leaves in this thread's queue.
 void DrainQuit() {

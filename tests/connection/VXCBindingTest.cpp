@@ -4,37 +4,19 @@
 
 #include <string>
 
-#include "tests/support/GuiDriver.h"
+#include "tests/support/DoubleLibrary.h"
 
 namespace {
 
-using SetFn = void (*)(const char*, int64_t);
-using LogFn = int32_t (*)(char*, int32_t);
-using ResetFn = void (*)();
-
-std::string Log(HMODULE module) {
-  auto log = GetProc<LogFn>(module, "VXCDouble_Log");
-  if (!log) return "<no log>";
-  char buffer[4096] = {};
-  log(buffer, sizeof(buffer));
-  return buffer;
-}
-
-// Chooses which test-double folder "VXComm.dll" is found in.
-class DllFolder {
-public:
-  explicit DllFolder(const std::wstring& sub) { SetDllDirectoryW((gui::TestBinDir() + sub).c_str()); }
-  ~DllFolder() { SetDllDirectoryW(nullptr); }
-};
+using gui::CDllFolder;
+using Double = gui::CDoubleLibrary;
 
 TEST(VXCBinding, CompleteLibraryForwardsEveryCallByName) {
-  DllFolder folder(L"vxcomm_complete");
+  CDllFolder folder(L"vxcomm_complete");
+  Double lib(L"VXComm.dll", "VXCDouble");
   VXC comm;
   ASSERT_TRUE(comm.IsLoaded());
-  HMODULE module = GetModuleHandleW(L"VXComm.dll");
-  ASSERT_NE(module, nullptr);
-  GetProc<ResetFn>(module, "VXCDouble_Reset")();
-  GetProc<SetFn>(module, "VXCDouble_Set")("Open", 0x8000000B);
+  lib.Set("Open", 0x8000000B);
 
   EXPECT_EQ(comm.Open(1), kVxcPortInUse);  // the library's own answer comes back
   EXPECT_EQ(comm.Close(), kVxcOk);
@@ -44,15 +26,14 @@ TEST(VXCBinding, CompleteLibraryForwardsEveryCallByName) {
   EXPECT_EQ(comm.VXC_SetModelType(0), kVxcOk);
   int32_t caller = -1;
   EXPECT_EQ(comm.VXC_GetCaller(&caller), kVxcOk);
-  EXPECT_EQ(Log(module), "Open(1);Close;GetStatus;SetCaller(2);SetModelType(0);GetCaller;");
+  EXPECT_EQ(lib.Log(), "Open(1);Close;GetStatus;SetCaller(2);SetModelType(0);GetCaller;");
 }
 
 TEST(VXCBinding, OutsideComponentsReachTheLibraryThroughTheInterfaceSlots) {
-  DllFolder folder(L"vxcomm_complete");
+  CDllFolder folder(L"vxcomm_complete");
+  Double lib(L"VXComm.dll", "VXCDouble");
   VXC comm;
   ASSERT_TRUE(comm.IsLoaded());
-  HMODULE module = GetModuleHandleW(L"VXComm.dll");
-  GetProc<ResetFn>(module, "VXCDouble_Reset")();
   IVXComm* lent = &comm;
   uint32_t done = 0;
   const char bytes[3] = {0x10, 0x04, 0x01};
@@ -61,11 +42,11 @@ TEST(VXCBinding, OutsideComponentsReachTheLibraryThroughTheInterfaceSlots) {
   EXPECT_EQ(lent->Purge(), kVxcOk);
   EXPECT_EQ(lent->SetFlowCtrlForced(1), kVxcOk);
   EXPECT_EQ(lent->RecoverySending(), kVxcOk);
-  EXPECT_EQ(Log(module), "Write;Purge;SetFlowCtrlForced;RecoverySending;");
+  EXPECT_EQ(lib.Log(), "Write;Purge;SetFlowCtrlForced;RecoverySending;");
 }
 
 TEST(VXCBinding, DestructorUnloadsTheLibrary) {
-  DllFolder folder(L"vxcomm_complete");
+  CDllFolder folder(L"vxcomm_complete");
   {
     VXC comm;
     ASSERT_TRUE(comm.IsLoaded());
@@ -98,14 +79,14 @@ void ExpectEverySlotUnbound(VXC& comm) {
 }
 
 TEST(VXCBinding, LibraryMissingOneExportIsUnboundAndUnloaded) {
-  DllFolder folder(L"vxcomm_incomplete");
+  CDllFolder folder(L"vxcomm_incomplete");
   VXC comm;
   ExpectEverySlotUnbound(comm);
   EXPECT_EQ(GetModuleHandleW(L"VXComm.dll"), nullptr);
 }
 
 TEST(VXCBinding, MissingLibraryIsUnbound) {
-  DllFolder folder(L"no_such_folder");
+  CDllFolder folder(L"no_such_folder");
   VXC comm;
   ExpectEverySlotUnbound(comm);
 }

@@ -21,6 +21,7 @@
 #include "framework/PrinterSettingsList.h"
 #include "shell/MainFrame.h"
 #include "tests/doubles/PluginLog.h"
+#include "tests/support/DoubleLibrary.h"
 #include "tests/support/GuiDriver.h"
 #include "win/Handles.h"
 
@@ -31,9 +32,6 @@ using RunFn = int32_t (*)();
 using ProgressSink = void (*)(int32_t, void*);
 using WaitFn = int32_t (*)(ProgressSink);
 using HwndFn = HWND (*)();
-using CommSetFn = void (*)(const char*, int64_t);
-using CommLogFn = int32_t (*)(char*, int32_t);
-using CommResetFn = void (*)();
 
 const wchar_t kProgressTitle[] = L"Communicating with the printer";
 
@@ -87,10 +85,9 @@ protected:
 
   void SetUp() override {
     SetDllDirectoryW((gui::TestBinDir() + L"vxcomm_complete").c_str());
+    commDouble_ = std::make_unique<gui::CDoubleLibrary>(L"VXComm.dll", "VXCDouble");
     comm_ = std::make_unique<VXC>();
     ASSERT_TRUE(comm_->IsLoaded());
-    commModule_ = GetModuleHandleW(L"VXComm.dll");
-    GetProc<CommResetFn>(commModule_, "VXCDouble_Reset")();
     SetDllDirectoryW((gui::TestBinDir() + L"plugins").c_str());
     INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES | ICC_ANIMATE_CLASS | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&icc);
@@ -127,13 +124,8 @@ protected:
   F Export(const char* name) {
     return GetProc<F>(plugin_, name);
   }
-  void SetComm(const char* key, int64_t value) { GetProc<CommSetFn>(commModule_, "VXCDouble_Set")(key, value); }
-  std::string CommLog() {
-    char buffer[4096] = {};
-    GetProc<CommLogFn>(commModule_, "VXCDouble_Log")(buffer, sizeof(buffer));
-    GetProc<CommResetFn>(commModule_, "VXCDouble_Reset")();
-    return buffer;
-  }
+  void SetComm(const char* key, int64_t value) { commDouble_->Set(key, value); }
+  std::string CommLog() { return commDouble_->TakeLog(); }
   std::string TakeLog() {
     const std::string text = log_.Text();
     log_.Clear();
@@ -146,8 +138,8 @@ protected:
   }
 
   gui::CProgramFolder program_;
+  std::unique_ptr<gui::CDoubleLibrary> commDouble_;
   std::unique_ptr<VXC> comm_;
-  HMODULE commModule_ = nullptr;
   UtilitySettings settings_ = {};
   CPrinterSettingsList list_;
   CRITICAL_SECTION lock_;

@@ -5,40 +5,20 @@
 #include <string>
 
 #include "connection/VXC.h"
-#include "tests/support/GuiDriver.h"
+#include "tests/support/DoubleLibrary.h"
 
 namespace {
 
-using SetFn = void (*)(const char*, int64_t);
-using LogFn = int32_t (*)(char*, int32_t);
-using ResetFn = void (*)();
-
-class DllFolder {
-public:
-  explicit DllFolder(const std::wstring& sub) { SetDllDirectoryW((gui::TestBinDir() + sub).c_str()); }
-  ~DllFolder() { SetDllDirectoryW(nullptr); }
-};
+using gui::CDllFolder;
 
 // The double keeps its answers while it stays loaded: hold it for the test.
-class PrnInfoDouble {
+class PrnInfoDouble : public gui::CDoubleLibrary {
 public:
-  PrnInfoDouble() : module_(LoadLibraryW(L"PrnInfoBroker.dll")) {
-    if (module_) GetProc<ResetFn>(module_.get(), "PrnInfoDouble_Reset")();
-  }
-  bool Loaded() const { return module_.get() != nullptr; }
-  void Set(const char* key, int64_t value) { GetProc<SetFn>(module_.get(), "PrnInfoDouble_Set")(key, value); }
-  std::string Log() {
-    char buffer[2048] = {};
-    GetProc<LogFn>(module_.get(), "PrnInfoDouble_Log")(buffer, sizeof(buffer));
-    return buffer;
-  }
-
-private:
-  CModule module_;
+  PrnInfoDouble() : CDoubleLibrary(L"PrnInfoBroker.dll", "PrnInfoDouble") {}
 };
 
 TEST(PrnInfoOneShot, DeviceIdRunsInitializeQueryFinalize) {
-  DllFolder folder(L"vxcomm_complete");
+  CDllFolder folder(L"vxcomm_complete");
   PrnInfoDouble lib;
   ASSERT_TRUE(lib.Loaded());
   lib.Set("deviceId", 0x31);
@@ -48,7 +28,7 @@ TEST(PrnInfoOneShot, DeviceIdRunsInitializeQueryFinalize) {
 }
 
 TEST(PrnInfoOneShot, FailuresAnswerNothing) {
-  DllFolder folder(L"vxcomm_complete");
+  CDllFolder folder(L"vxcomm_complete");
   PrnInfoDouble lib;
   ASSERT_TRUE(lib.Loaded());
   VXC comm;
@@ -64,7 +44,7 @@ TEST(PrnInfoOneShot, FailuresAnswerNothing) {
 }
 
 TEST(PrnInfoOneShot, ItemValues) {
-  DllFolder folder(L"vxcomm_complete");
+  CDllFolder folder(L"vxcomm_complete");
   PrnInfoDouble lib;
   ASSERT_TRUE(lib.Loaded());
   VXC comm;
@@ -82,7 +62,7 @@ TEST(PrnInfoOneShot, ItemValues) {
 }
 
 TEST(PrnInfoOneShot, UnterminatedAnswerIsCutNotOverrun) {
-  DllFolder folder(L"vxcomm_complete");
+  CDllFolder folder(L"vxcomm_complete");
   PrnInfoDouble lib;
   ASSERT_TRUE(lib.Loaded());
   lib.Set("item114", 1);
@@ -93,7 +73,7 @@ TEST(PrnInfoOneShot, UnterminatedAnswerIsCutNotOverrun) {
 }
 
 TEST(PrnInfoOneShot, MissingQueryFunctionAnswersUnknownWithoutInitialize) {
-  DllFolder folder(L"prninfo_incomplete");
+  CDllFolder folder(L"prninfo_incomplete");
   PrnInfoDouble lib;
   ASSERT_TRUE(lib.Loaded());
   VXC comm;
@@ -108,7 +88,7 @@ TEST(PrnInfoOneShot, MissingQueryFunctionAnswersUnknownWithoutInitialize) {
 }
 
 TEST(PrnInfoOneShot, MissingLibraryAnswersUnknown) {
-  DllFolder folder(L"no_such_folder");
+  CDllFolder folder(L"no_such_folder");
   EXPECT_EQ(ReadPrinterDeviceId(nullptr), std::nullopt);
   EXPECT_EQ(ReadPrinterInfoItem(nullptr, kPrnInfoItemCutPosition), std::nullopt);
   CPrnInfoLibrary held(L"PrnInfoBroker.dll");
