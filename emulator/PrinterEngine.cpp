@@ -9,7 +9,7 @@ namespace emu {
 
 namespace {
 
-constexpr uint8_t kEsc = 0x1B, kGs = 0x1D, kDle = 0x10, kEot = 0x04;
+constexpr uint8_t kEsc = 0x1B, kGs = 0x1D, kDle = 0x10, kEot = 0x04, kEnq = 0x05;
 
 bool ParseUint(const std::string& s, unsigned long& value, unsigned long max) {
   if (s.empty() || s.size() > 10) return false;
@@ -246,8 +246,19 @@ std::size_t CPrinterEngine::ParseOne(Bytes& out) {
   const std::size_t n = in.size();
   if (in[0] == kDle) {
     if (n < 2) return 0;
-    if (in[1] != kEot) return 1;
+    if (in[1] != kEot && in[1] != kEnq) return 1;
     if (n < 3) return 0;
+    if (in[1] == kEnq) {
+      // Recovery request: errors the user cleared are forgotten and printing goes on.
+      if (in[2] == 2) {
+        Conditions c = conditions_;
+        c.recoverable = false;
+        c.cutterError = false;
+        const Bytes block = SetConditions(c);
+        out.insert(out.end(), block.begin(), block.end());
+      }
+      return 3;
+    }
     if (in[2] >= 1 && in[2] <= 4) out.push_back(RealTimeStatus(in[2]));
     return 3;
   }

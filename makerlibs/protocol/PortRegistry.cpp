@@ -24,7 +24,7 @@ bool FieldOk(const std::wstring& f) {
 }
 
 bool SafeName(const std::wstring& name) {
-  if (name.empty() || name.size() > 64) return false;
+  if (name.empty() || name.size() > 64 || !std::iswalnum(name[0])) return false;
   for (wchar_t c : name) {
     if (!(std::iswalnum(c) || c == L'_' || c == L'-' || c == L'.')) return false;
   }
