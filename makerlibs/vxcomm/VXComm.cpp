@@ -100,6 +100,13 @@ VXCRESULT WithPrinter(const std::optional<Endpoint>& target, Fn fn) {
   CPrinterTalk talk(channel, kQueryTimeoutMs);
   const bool ok = fn(talk);
   if (ok) return kVxcOk;
+  if (own) {
+    // A printer held by another client accepts and hangs up at once; a
+    // failed write may come before the reader saw that.
+    uint8_t ignored = 0;
+    uint32_t done = 0;
+    if (own->Read(&ignored, 1, &done, 300) == kVxcPortInUse) return kVxcPortInUse;
+  }
   switch (talk.LastError()) {
     case TalkError::Timeout: return kVxcTimeout;
     case TalkError::Corrupt: return kVxcBadReply;
