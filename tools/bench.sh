@@ -22,3 +22,4 @@ vx_start_wineserver
 for i in 1 2 3; do wine "$bench" startup </dev/null 2>/dev/null | sed 's/^startup:/startup (warm):/'; done
 wine "$bench" langtable </dev/null 2>/dev/null
 wine "$bench" datafile </dev/null 2>/dev/null
+wine "$bench" printer </dev/null 2>/dev/null

@@ -15,5 +15,11 @@ export VX_USE_DISPLAY=1
 source tools/wine-env.sh
 trap vx_stop_wine EXIT
 vx_wine_up
-echo "== VXR500UTL.exe on DISPLAY=$DISPLAY $*"
+# The embedded default printer: the emulator answers on 127.0.0.1:9100, the
+# port a fresh port registry lists, until the utility ends.
+wine build/win/program/VXR500Emu.exe --quiet --state "$(winepath -w "$repo/build/emulator-state.txt")" \
+  </dev/null >/dev/null 2>&1 &
+emu_pid=$!
+trap 'kill $emu_pid 2>/dev/null || true; wait $emu_pid 2>/dev/null || true; vx_stop_wine' EXIT
+echo "== VXR500UTL.exe on DISPLAY=$DISPLAY $* (emulated VX-R500 on 127.0.0.1:9100)"
 wine build/win/program/VXR500UTL.exe "$@"

@@ -13,6 +13,15 @@ constexpr VXCRESULT kVxcNotBound = 0x80000000u;   // library not loaded
 constexpr VXCRESULT kVxcNoEntry = 0x80000001u;    // no entry given or found
 constexpr VXCRESULT kVxcFileMode = 0x80000005u;   // no printer: file mode
 constexpr VXCRESULT kVxcPortInUse = 0x8000000Bu;  // another client holds the port
+// Further failures of our own library; callers treat them all as "failed".
+constexpr VXCRESULT kVxcTimeout = 0x80000002u;       // the printer did not answer in time
+constexpr VXCRESULT kVxcOpenFailed = 0x80000003u;    // the port cannot be reached
+constexpr VXCRESULT kVxcNotOpen = 0x80000004u;       // no port is open
+constexpr VXCRESULT kVxcDisconnected = 0x80000006u;  // the connection ended
+constexpr VXCRESULT kVxcBadArgument = 0x80000007u;   // a missing or malformed argument
+constexpr VXCRESULT kVxcNotSupported = 0x80000008u;  // not on this printer
+constexpr VXCRESULT kVxcBadReply = 0x80000009u;      // the printer's reply made no sense
+constexpr VXCRESULT kVxcBadFile = 0x8000000Au;       // a backup file that is not one
 
 // Status callback: a status code of the status view, and the context given.
 using VxcStatusProc = void (*)(int32_t status, void* context);

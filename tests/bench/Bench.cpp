@@ -2,11 +2,14 @@
 //   startup   time from starting VXR500UTL.exe to its printer selection dialog
 //   langtable time to find and load the largest window's language table
 //   datafile  time to save and load a settings data file of 50 blocks
+//   printer   against an in-process emulator, through the real libraries:
+//             status change to callback, communication test, customized-value get
 // Each prints one line per figure; nothing here is a pass/fail test.
 
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -14,7 +17,10 @@
 #include <vector>
 
 #include "framework/LangResourceTable.h"
+#include "connection/VXC.h"
+#include "emulator/Emulator.h"
 #include "framework/PrinterSettingsList.h"
+#include "makerlibs/include/CustomParamEngineApi.h"
 #include "tests/support/GuiDriver.h"
 
 namespace {
@@ -87,6 +93,86 @@ int DataFile() {
   return 0;
 }
 
+struct Delivery {
+  std::atomic<int32_t> last{-1};
+  std::atomic<long long> at{0};
+  static void Proc(int32_t status, void* c) {
+    auto* d = static_cast<Delivery*>(c);
+    d->at = Clock::now().time_since_epoch().count();
+    d->last = status;
+  }
+};
+
+int Printer() {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring registry = std::wstring(temp) + L"vx_bench_ports.txt";
+  SetEnvironmentVariableW(L"VX_PORT_REGISTRY", registry.c_str());
+  EmulatorConfig config;
+  config.name = L"bench";
+  config.tcpPort = 0;
+  config.restartMs = 200;
+  config.announce = false;
+  CEmulator emulator(config);
+  if (!emulator.Start()) return 1;
+  VXC comm((gui::BuildProgramDir() + L"\\VXComm.dll").c_str());
+  if (!comm.IsLoaded()) return 1;
+  PrinterEntry entry = {};
+  CopyText(entry.interfaceKindText, L"NET");
+  CopyText(entry.portPath, (L"tcp://127.0.0.1:" + std::to_wstring(emulator.TcpPort())).c_str());
+
+  std::vector<double> tests;
+  for (int i = 0; i < 20; ++i) {
+    PrinterEntry e = entry;
+    const auto start = Clock::now();
+    if (comm.VXC_CommunicationTest(&e) != kVxcOk) return 1;
+    tests.push_back(Ms(Clock::now() - start));
+  }
+
+  if (comm.VXC_SetPort(&entry) != kVxcOk || comm.Open(1) != kVxcOk) return 1;
+  Delivery delivery;
+  comm.VXC_RegisterStatusProc(&Delivery::Proc, static_cast<void*>(&delivery));
+  std::vector<double> callbacks;
+  for (int i = 0; i < 20; ++i) {
+    const int32_t want = i % 2 == 0 ? 6 : 0;
+    const auto start = Clock::now();
+    emulator.SetCondition("cover", want == 6);
+    while (delivery.last != want && Clock::now() - start < std::chrono::seconds(2)) Sleep(0);
+    if (delivery.last != want) return 1;
+    callbacks.push_back(Ms(Clock::duration(delivery.at.load()) - start.time_since_epoch()));
+  }
+  comm.VXC_UnregisterStatusProc();
+
+  HMODULE engineLib = LoadLibraryW((gui::BuildProgramDir() + L"\\CustomParamEngine.dll").c_str());
+  using OpenFn = int32_t (*)(IVXComm*);
+  using GetFn = int32_t (*)(int32_t, CustomParamRecord*);
+  auto open = reinterpret_cast<OpenFn>(reinterpret_cast<void*>(GetProcAddress(engineLib, MAKEINTRESOURCEA(2))));
+  auto get = reinterpret_cast<GetFn>(reinterpret_cast<void*>(GetProcAddress(engineLib, MAKEINTRESOURCEA(6))));
+  if (!open || !get) return 1;
+  const int32_t engine = open(&comm);
+  std::vector<double> gets;
+  for (int i = 0; i < 5; ++i) {
+    // Each get leaves user-setting mode, so the printer restarts in between.
+    emulator.WaitUntilReady(2000);
+    comm.Close();
+    if (comm.Open(1) != kVxcOk) return 1;
+    CustomParamRecord r = {};
+    r.selector = kCutPositionSelector;
+    const auto start = Clock::now();
+    if (get(engine, &r) != kCpeOk) return 1;
+    gets.push_back(Ms(Clock::now() - start));
+    Sleep(300);
+  }
+  comm.Close();
+  comm.VXC_Terminate();
+  DeleteFileW(registry.c_str());
+  std::printf("printer: status change to callback, median of 20 %.1f ms (max %.1f)\n", Median(callbacks),
+              *std::max_element(callbacks.begin(), callbacks.end()));
+  std::printf("printer: CommunicationTest round trip, median of 20 %.1f ms\n", Median(tests));
+  std::printf("printer: customized-value get (enter, two reads, leave), median of 5 %.1f ms\n", Median(gets));
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -94,6 +180,7 @@ int main(int argc, char** argv) {
   if (what == "startup") return Startup();
   if (what == "langtable") return LangTable();
   if (what == "datafile") return DataFile();
-  std::printf("usage: vx_bench startup|langtable|datafile\n");
+  if (what == "printer") return Printer();
+  std::printf("usage: vx_bench startup|langtable|datafile|printer\n");
   return 2;
 }

@@ -1,0 +1,45 @@
+#pragma once
+// The emulator's control line protocol: one request per line, one reply line
+// ("OK ..." or "ERR ..."). The in-process API takes the same requests, so a
+// test in another process and a test in this one drive the same code.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "emulator/PrinterEngine.h"
+
+namespace emu {
+
+enum class ControlOp {
+  Condition,    // condition <name> on|off
+  NoAnswer,     // noanswer on|off: hears everything, answers nothing
+  Latency,      // latency <ms>: every answer waits this long
+  RestartTime,  // restarttime <ms>
+  Identity,     // identity served|sister|foreign|mute
+  Drop,         // drop: the connection ends now
+  DropMidReply, // dropmidreply: the next answer is cut in half, then the connection ends
+  Received,     // received: hex of every byte heard since the last clear
+  Clear,        // clear: forget what was heard
+  Status,       // status: one line describing the printer
+  Customized,   // cv <n>: a customized value in force
+  Quit,         // quit: the emulator program ends
+};
+
+struct ControlRequest {
+  ControlOp op;
+  std::string name;   // condition name
+  bool on = false;
+  uint32_t number = 0;
+  Identity identity = Identity::Served;
+};
+
+// Nothing when the line is not a request; *error says why.
+std::optional<ControlRequest> ParseControlLine(const std::string& line, std::string* error = nullptr);
+// Sets the named condition; false for an unknown name.
+bool ApplyCondition(Conditions& conditions, const std::string& name, bool on);
+
+constexpr uint32_t kMaxDelayMs = 600000;
+constexpr std::size_t kMaxControlLine = 256;
+
+}  // namespace emu

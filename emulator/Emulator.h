@@ -1,0 +1,104 @@
+#pragma once
+// A VX-R500 on the transports of this machine: TCP on a loopback address,
+// a named pipe for its USB port and for each port-monitor port, a serial
+// device of a pty pair. One client at a time: a second is accepted and
+// dropped at once. A test hosts it in-process; VXR500Emu.exe hosts it as a
+// program with a control pipe that takes the same requests.
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "emulator/ControlProtocol.h"
+#include "emulator/PrinterEngine.h"
+
+class CLink;
+
+struct EmulatorConfig {
+  std::wstring name = L"VXR500";        // names the control pipe and the announcement
+  std::string tcpHost = "127.0.0.1";
+  int tcpPort = 9100;                   // 0: any free port (see TcpPort), -1: none
+  std::wstring usbName;                 // \\.\pipe\vxusb\<name>; empty: none
+  std::vector<std::wstring> monitorPorts;  // \\.\pipe\vx\<VXPORTn> each
+  std::wstring comDevice;               // the emulator's end of a serial pair, e.g. COM6
+  std::wstring comPeer;                 // the client's end, announced for the device search
+  std::wstring statePath;               // settings survive here; empty: in memory only
+  bool controlPipe = false;             // \\.\pipe\VXR500Emu.<name>.control
+  bool announce = true;                 // for the communication library's device search
+  uint32_t restartMs = 3000;
+  std::string serialNumber = "VXE0000001";
+  int identityOverride = -1;            // an emu::Identity, else the state file's
+};
+
+class CEmulator {
+public:
+  explicit CEmulator(EmulatorConfig config);
+  ~CEmulator();
+  CEmulator(const CEmulator&) = delete;
+  CEmulator& operator=(const CEmulator&) = delete;
+
+  bool Start(std::string* error = nullptr);
+  void Stop();
+  uint16_t TcpPort() const { return tcpPort_; }
+  std::wstring ControlPipeName() const;
+
+  // The in-process control interface: the same requests as the control pipe.
+  std::string Execute(const emu::ControlRequest& request);
+  std::string ExecuteLine(const std::string& line);
+  void SetCondition(const std::string& name, bool on);
+  void SetIdentity(emu::Identity identity);
+  void SetLatency(uint32_t ms) { latencyMs_ = ms; }
+  void SetNoAnswer(bool on) { noAnswer_ = on; }
+  void SetRestartTime(uint32_t ms) { restartMs_ = ms; }
+  void DropConnection();
+  void DropMidReply() { dropMidReply_ = true; }
+  emu::Bytes Received() const;
+  void ClearReceived();
+  uint16_t CustomizedValue(int number) const;
+  bool Restarting() const { return restarting_; }
+  bool HasClient() const;
+  int Restarts() const { return restarts_; }
+  bool QuitRequested() const { return quit_; }
+  // Waits until the printer is back after a restart (true) or the time is up.
+  bool WaitUntilReady(DWORD timeoutMs) const;
+
+private:
+  void TcpLoop();
+  void PipeLoop(std::wstring pipeName);
+  void SerialLoop();
+  void ControlLoop();
+  void RestartLoop();
+  // Takes a fresh client, or drops it when one is already served.
+  void Offer(std::unique_ptr<CLink> link);
+  void Serve(std::shared_ptr<CLink> link);
+  void Send(const std::shared_ptr<CLink>& link, const emu::Bytes& bytes, bool reply);
+  void SaveState();
+  void Announce(bool on);
+
+  EmulatorConfig config_;
+  mutable std::mutex lock_;  // the engine, the client and what was heard
+  emu::CPrinterEngine engine_;
+  std::shared_ptr<CLink> client_;
+  emu::Bytes received_;
+  std::mutex sendLock_;
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> restarting_{false};
+  std::atomic<bool> noAnswer_{false};
+  std::atomic<bool> dropMidReply_{false};
+  std::atomic<bool> quit_{false};
+  std::atomic<uint32_t> latencyMs_{0};
+  std::atomic<uint32_t> restartMs_;
+  std::atomic<int> restarts_{0};
+  std::atomic<ULONGLONG> restartUntil_{0};
+  uint16_t tcpPort_ = 0;
+  uintptr_t listenSocket_ = ~uintptr_t{0};
+  HANDLE stopEvent_ = nullptr;
+  std::vector<std::thread> threads_;
+  std::vector<std::thread> sessions_;
+};

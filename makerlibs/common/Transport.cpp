@@ -1,0 +1,262 @@
+#include "makerlibs/common/Transport.h"
+
+#include <ws2tcpip.h>
+
+#include <mutex>
+#include <string>
+
+namespace {
+
+class CSocketLink : public CLink {
+public:
+  explicit CSocketLink(SOCKET s) : s_(s) {}
+  ~CSocketLink() override { Abort(); }
+  int Read(uint8_t* buffer, std::size_t size, DWORD timeoutMs) override {
+    if (s_ == INVALID_SOCKET) return -1;
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(s_, &set);
+    timeval tv{static_cast<long>(timeoutMs / 1000), static_cast<long>((timeoutMs % 1000) * 1000)};
+    const int ready = select(0, &set, nullptr, nullptr, &tv);
+    if (ready == 0) return 0;
+    if (ready < 0) return -1;
+    const int n = recv(s_, reinterpret_cast<char*>(buffer), static_cast<int>(size), 0);
+    return n > 0 ? n : -1;
+  }
+  bool Write(const uint8_t* data, std::size_t size, DWORD) override {
+    std::size_t sent = 0;
+    while (sent < size) {
+      const int n = send(s_, reinterpret_cast<const char*>(data + sent), static_cast<int>(size - sent), 0);
+      if (n <= 0) return false;
+      sent += static_cast<std::size_t>(n);
+    }
+    return true;
+  }
+  void Abort() override {
+    const SOCKET s = s_;
+    s_ = INVALID_SOCKET;
+    if (s == INVALID_SOCKET) return;
+    linger l{1, 0};  // a reset, not a polite close: the peer learns at once
+    setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&l), sizeof(l));
+    closesocket(s);
+  }
+
+private:
+  std::atomic<SOCKET> s_;
+};
+
+// Overlapped I/O so that a read can wait with a time-out while another
+// thread writes.
+class CPipeLink : public CLink {
+public:
+  explicit CPipeLink(HANDLE h) : h_(h) {
+    readEvent_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    writeEvent_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  }
+  ~CPipeLink() override {
+    Abort();
+    CloseHandle(h_);
+    CloseHandle(readEvent_);
+    CloseHandle(writeEvent_);
+  }
+  int Read(uint8_t* buffer, std::size_t size, DWORD timeoutMs) override {
+    if (closed_) return -1;
+    OVERLAPPED ov{};
+    ov.hEvent = readEvent_;
+    ResetEvent(readEvent_);
+    DWORD got = 0;
+    if (ReadFile(h_, buffer, static_cast<DWORD>(size), &got, &ov)) return got > 0 ? static_cast<int>(got) : 0;
+    const DWORD error = GetLastError();
+    if (error != ERROR_IO_PENDING) return -1;
+    if (WaitForSingleObject(readEvent_, timeoutMs) != WAIT_OBJECT_0) {
+      CancelIo(h_);
+      if (GetOverlappedResult(h_, &ov, &got, TRUE) && got > 0) return static_cast<int>(got);
+      return closed_ ? -1 : 0;
+    }
+    if (!GetOverlappedResult(h_, &ov, &got, FALSE)) return -1;
+    return static_cast<int>(got);
+  }
+  bool Write(const uint8_t* data, std::size_t size, DWORD timeoutMs) override {
+    if (closed_) return false;
+    std::scoped_lock guard(writeLock_);
+    OVERLAPPED ov{};
+    ov.hEvent = writeEvent_;
+    ResetEvent(writeEvent_);
+    DWORD done = 0;
+    if (!WriteFile(h_, data, static_cast<DWORD>(size), &done, &ov)) {
+      if (GetLastError() != ERROR_IO_PENDING) return false;
+      if (WaitForSingleObject(writeEvent_, timeoutMs) != WAIT_OBJECT_0) {
+        CancelIo(h_);
+        GetOverlappedResult(h_, &ov, &done, TRUE);
+        return false;
+      }
+      if (!GetOverlappedResult(h_, &ov, &done, FALSE)) return false;
+    }
+    return done == size;
+  }
+  void Abort() override {
+    if (closed_.exchange(true)) return;
+    // Ends pending reads on every thread; the handle itself stays valid for
+    // them until the link is destroyed.
+    DisconnectNamedPipe(h_);
+    CancelIoEx(h_, nullptr);
+  }
+
+private:
+  HANDLE h_;
+  HANDLE readEvent_ = nullptr;
+  HANDLE writeEvent_ = nullptr;
+  std::mutex writeLock_;
+  std::atomic<bool> closed_{false};
+};
+
+class CSerialLink : public CLink {
+public:
+  explicit CSerialLink(HANDLE h) : h_(h) {}
+  ~CSerialLink() override { Abort(); }
+  int Read(uint8_t* buffer, std::size_t size, DWORD timeoutMs) override {
+    if (closed_) return -1;
+    std::scoped_lock guard(ioLock_);
+    // Back as soon as one byte came, or after the time-out.
+    COMMTIMEOUTS t{MAXDWORD, MAXDWORD, timeoutMs ? timeoutMs : 1, 0, 2000};
+    SetCommTimeouts(h_, &t);
+    DWORD got = 0;
+    if (!ReadFile(h_, buffer, static_cast<DWORD>(size), &got, nullptr)) return -1;
+    return static_cast<int>(got);
+  }
+  bool Write(const uint8_t* data, std::size_t size, DWORD) override {
+    if (closed_) return false;
+    std::scoped_lock guard(ioLock_);
+    DWORD done = 0;
+    return WriteFile(h_, data, static_cast<DWORD>(size), &done, nullptr) && done == size;
+  }
+  void Abort() override {
+    if (closed_.exchange(true)) return;
+    std::scoped_lock guard(ioLock_);
+    CloseHandle(h_);
+  }
+
+private:
+  HANDLE h_;
+  std::mutex ioLock_;  // a synchronous handle serialises its I/O anyway
+  std::atomic<bool> closed_{false};
+};
+
+std::string Narrow(const std::wstring& w) {
+  std::string s;
+  for (wchar_t c : w) s.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+  return s;
+}
+
+std::unique_ptr<CLink> ConnectTcp(const vxproto::Endpoint& e, ConnectResult* result, DWORD timeoutMs) {
+  *result = ConnectResult::Failed;
+  if (!StartWinsock()) return nullptr;
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(Narrow(e.address).c_str(), std::to_string(e.port).c_str(), &hints, &found) != 0 || !found) {
+    return nullptr;
+  }
+  SOCKET s = socket(found->ai_family, found->ai_socktype, found->ai_protocol);
+  if (s == INVALID_SOCKET) {
+    freeaddrinfo(found);
+    return nullptr;
+  }
+  u_long nonBlocking = 1;
+  ioctlsocket(s, FIONBIO, &nonBlocking);
+  int rc = connect(s, found->ai_addr, static_cast<int>(found->ai_addrlen));
+  freeaddrinfo(found);
+  if (rc != 0 && WSAGetLastError() == WSAEWOULDBLOCK) {
+    fd_set writable, failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(s, &writable);
+    FD_SET(s, &failed);
+    timeval tv{static_cast<long>(timeoutMs / 1000), static_cast<long>((timeoutMs % 1000) * 1000)};
+    rc = select(0, nullptr, &writable, &failed, &tv) == 1 && FD_ISSET(s, &writable) ? 0 : -1;
+    int error = 0;
+    int length = sizeof(error);
+    if (rc == 0 && (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0 || error)) rc = -1;
+  }
+  if (rc != 0) {
+    closesocket(s);
+    return nullptr;
+  }
+  nonBlocking = 0;
+  ioctlsocket(s, FIONBIO, &nonBlocking);
+  BOOL noDelay = TRUE;  // replies are a few bytes: no waiting to fill a segment
+  setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof(noDelay));
+  *result = ConnectResult::Ok;
+  return MakeSocketLink(s);
+}
+
+std::unique_ptr<CLink> ConnectPipe(const vxproto::Endpoint& e, ConnectResult* result, DWORD timeoutMs) {
+  *result = ConnectResult::Failed;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    HANDLE h = CreateFileW(e.address.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_OVERLAPPED, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      *result = ConnectResult::Ok;
+      return MakePipeLink(h);
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_PIPE_BUSY) return nullptr;
+    // Every instance taken: another client holds the printer, unless the
+    // server is just between two clients.
+    *result = ConnectResult::InUse;
+    if (!WaitNamedPipeW(e.address.c_str(), std::min<DWORD>(timeoutMs, 300))) return nullptr;
+  }
+  return nullptr;
+}
+
+std::unique_ptr<CLink> ConnectDevice(const vxproto::Endpoint& e, ConnectResult* result) {
+  *result = ConnectResult::Failed;
+  HANDLE h = CreateFileW(e.address.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    if (GetLastError() == ERROR_ACCESS_DENIED || GetLastError() == ERROR_SHARING_VIOLATION) {
+      *result = ConnectResult::InUse;
+    }
+    return nullptr;
+  }
+  if (e.serial) {
+    DCB dcb{};
+    dcb.DCBlength = sizeof(dcb);
+    if (GetCommState(h, &dcb)) {
+      dcb.BaudRate = CBR_38400;
+      dcb.ByteSize = 8;
+      dcb.Parity = NOPARITY;
+      dcb.StopBits = ONESTOPBIT;
+      dcb.fBinary = TRUE;
+      SetCommState(h, &dcb);
+    }
+  }
+  *result = ConnectResult::Ok;
+  return MakeSerialLink(h);
+}
+
+}  // namespace
+
+bool StartWinsock() {
+  static const bool started = [] {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }();
+  return started;
+}
+
+std::unique_ptr<CLink> MakeSocketLink(SOCKET s) { return std::make_unique<CSocketLink>(s); }
+std::unique_ptr<CLink> MakePipeLink(HANDLE h) { return std::make_unique<CPipeLink>(h); }
+std::unique_ptr<CLink> MakeSerialLink(HANDLE h) { return std::make_unique<CSerialLink>(h); }
+
+std::unique_ptr<CLink> ConnectEndpoint(const vxproto::Endpoint& e, ConnectResult* result, DWORD timeoutMs) {
+  ConnectResult ignored;
+  if (!result) result = &ignored;
+  switch (e.kind) {
+    case vxproto::Endpoint::Kind::Tcp: return ConnectTcp(e, result, timeoutMs);
+    case vxproto::Endpoint::Kind::Pipe: return ConnectPipe(e, result, timeoutMs);
+    case vxproto::Endpoint::Kind::Device: return ConnectDevice(e, result);
+  }
+  *result = ConnectResult::Failed;
+  return nullptr;
+}

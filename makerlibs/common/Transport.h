@@ -1,0 +1,34 @@
+#pragma once
+// Byte links over the transports a printer is reached by: TCP, named pipes
+// (the USB and port-monitor ports) and serial devices. The communication
+// library opens them as a client; the emulator accepts them as a server.
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "makerlibs/protocol/PortRegistry.h"
+
+class CLink {
+public:
+  virtual ~CLink() = default;
+  // Bytes read (at least 1), 0 on time-out, -1 when the link is gone.
+  virtual int Read(uint8_t* buffer, std::size_t size, DWORD timeoutMs) = 0;
+  virtual bool Write(const uint8_t* data, std::size_t size, DWORD timeoutMs) = 0;
+  // Ends the link at once; a drop the peer sees as a reset where it can.
+  virtual void Abort() = 0;
+};
+
+bool StartWinsock();
+
+std::unique_ptr<CLink> MakeSocketLink(SOCKET s);
+std::unique_ptr<CLink> MakePipeLink(HANDLE overlappedPipe);
+std::unique_ptr<CLink> MakeSerialLink(HANDLE device);
+
+enum class ConnectResult { Ok, InUse, Failed };
+std::unique_ptr<CLink> ConnectEndpoint(const vxproto::Endpoint& endpoint, ConnectResult* result,
+                                       DWORD timeoutMs = 2000);

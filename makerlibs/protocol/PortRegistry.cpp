@@ -1,0 +1,148 @@
+#include "makerlibs/protocol/PortRegistry.h"
+
+#include <cwctype>
+
+namespace vxproto {
+
+namespace {
+
+std::wstring Lower(std::wstring s) {
+  for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
+  return s;
+}
+
+bool StartsWithNoCase(const std::wstring& s, const std::wstring& prefix) {
+  return s.size() >= prefix.size() && Lower(s.substr(0, prefix.size())) == prefix;
+}
+
+bool FieldOk(const std::wstring& f) {
+  if (f.size() > kMaxFieldChars) return false;
+  for (wchar_t c : f) {
+    if (c == L'\t' || c == L'\r' || c == L'\n' || c == 0) return false;
+  }
+  return true;
+}
+
+bool SafeName(const std::wstring& name) {
+  if (name.empty() || name.size() > 64 || !std::iswalnum(name[0])) return false;
+  for (wchar_t c : name) {
+    if (!(std::iswalnum(c) || c == L'_' || c == L'-' || c == L'.')) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<PortRecord> ParsePortRegistry(const std::wstring& text) {
+  std::vector<PortRecord> ports;
+  std::size_t start = 0;
+  while (start < text.size() && ports.size() < kMaxPorts) {
+    std::size_t end = text.find(L'\n', start);
+    if (end == std::wstring::npos) end = text.size();
+    std::wstring line = text.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == L'\r') line.pop_back();
+    if (line.empty() || line[0] == L'#') continue;
+    std::vector<std::wstring> fields;
+    std::size_t from = 0;
+    for (;;) {
+      const std::size_t tab = line.find(L'\t', from);
+      fields.push_back(line.substr(from, tab == std::wstring::npos ? std::wstring::npos : tab - from));
+      if (tab == std::wstring::npos || fields.size() > 4) break;
+      from = tab + 1;
+    }
+    if (fields.size() != 4) continue;
+    PortRecord r{fields[0], fields[1], fields[2], fields[3]};
+    if (r.kind.empty() || !IsStorable(r)) continue;
+    ports.push_back(std::move(r));
+  }
+  return ports;
+}
+
+std::wstring FormatPortRegistry(const std::vector<PortRecord>& ports) {
+  std::wstring text = L"# kind\tport name\tport path\tdevice name\n";
+  for (const auto& p : ports) {
+    if (!IsStorable(p)) continue;
+    text += p.kind + L"\t" + p.portName + L"\t" + p.portPath + L"\t" + p.deviceName + L"\n";
+  }
+  return text;
+}
+
+std::vector<PortRecord> DefaultPorts() {
+  return {{L"NET", L"127.0.0.1", L"tcp://127.0.0.1:9100", L"VX-R200"}};
+}
+
+bool IsStorable(const PortRecord& r) {
+  return FieldOk(r.kind) && FieldOk(r.portName) && FieldOk(r.portPath) && FieldOk(r.deviceName);
+}
+
+bool SamePort(const PortRecord& a, const PortRecord& b) {
+  return Lower(a.kind) == Lower(b.kind) && Lower(a.portName) == Lower(b.portName) &&
+         Lower(a.portPath) == Lower(b.portPath);
+}
+
+bool IsPortMonitorPath(const std::wstring& path) { return StartsWithNoCase(path, L"pipe://vx/"); }
+
+std::optional<Endpoint> ResolveEndpoint(const std::wstring& kind, const std::wstring& portName,
+                                        const std::wstring& portPath) {
+  if (!portPath.empty()) {
+    if (StartsWithNoCase(portPath, L"tcp://")) {
+      const std::wstring rest = portPath.substr(6);
+      const std::size_t colon = rest.rfind(L':');
+      std::wstring host = rest;
+      unsigned long port = kDefaultTcpPort;
+      if (colon != std::wstring::npos) {
+        host = rest.substr(0, colon);
+        const std::wstring digits = rest.substr(colon + 1);
+        if (digits.empty() || digits.size() > 5) return std::nullopt;
+        port = 0;
+        for (wchar_t c : digits) {
+          if (c < L'0' || c > L'9') return std::nullopt;
+          port = port * 10 + static_cast<unsigned long>(c - L'0');
+        }
+        if (port == 0 || port > 65535) return std::nullopt;
+      }
+      if (host.empty() || host.find(L'/') != std::wstring::npos) return std::nullopt;
+      return Endpoint{Endpoint::Kind::Tcp, host, static_cast<uint16_t>(port)};
+    }
+    if (IsPortMonitorPath(portPath)) {
+      // The port monitor's name is the first part after "pipe://vx/"; a
+      // further "/part" names the queue and does not change the pipe.
+      std::wstring name = portPath.substr(10);
+      name = name.substr(0, name.find(L'/'));
+      if (!SafeName(name)) return std::nullopt;
+      return Endpoint{Endpoint::Kind::Pipe, L"\\\\.\\pipe\\vx\\" + name};
+    }
+    if (StartsWithNoCase(portPath, L"usb://")) {
+      const std::wstring name = portPath.substr(6);
+      if (!SafeName(name)) return std::nullopt;
+      return Endpoint{Endpoint::Kind::Pipe, L"\\\\.\\pipe\\vxusb\\" + name};
+    }
+    if (StartsWithNoCase(portPath, L"com://")) {
+      const std::wstring name = portPath.substr(6);
+      if (!SafeName(name)) return std::nullopt;
+      return Endpoint{Endpoint::Kind::Device, L"\\\\.\\" + name, 0, true};
+    }
+    return std::nullopt;
+  }
+  const std::wstring k = Lower(kind);
+  if (k == L"net") {
+    if (!SafeName(portName)) return std::nullopt;
+    return Endpoint{Endpoint::Kind::Tcp, portName, kDefaultTcpPort};
+  }
+  if (k == L"usb") {
+    if (!SafeName(portName)) return std::nullopt;
+    return Endpoint{Endpoint::Kind::Pipe, L"\\\\.\\pipe\\vxusb\\" + portName};
+  }
+  if (k == L"com" || k == L"bt" || k == L"serial") {
+    if (!SafeName(portName)) return std::nullopt;
+    return Endpoint{Endpoint::Kind::Device, L"\\\\.\\" + portName, 0, true};
+  }
+  if (k == L"lpt") {
+    if (!SafeName(portName)) return std::nullopt;
+    return Endpoint{Endpoint::Kind::Device, L"\\\\.\\" + portName, 0, false};
+  }
+  return std::nullopt;
+}
+
+}  // namespace vxproto

@@ -1,0 +1,24 @@
+#pragma once
+// The port registry file and the search for device ports.
+//
+// The registry lives in the file named by the environment variable
+// VX_PORT_REGISTRY, else in %APPDATA%\ORVIK\VXComm\Ports.txt (UTF-16LE). A
+// machine without the file has the default ports (one that reaches the
+// default emulator). Changes are made under a named mutex, written to a
+// temporary file and renamed over the old one.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "makerlibs/include/VXCommApi.h"
+#include "makerlibs/protocol/PortRegistry.h"
+
+std::wstring PortRegistryPath();
+bool LoadPorts(std::vector<vxproto::PortRecord>& ports);
+// Runs the change on the stored ports and saves them when it answers true.
+VXCRESULT UpdatePorts(const std::function<bool(std::vector<vxproto::PortRecord>&)>& change);
+bool ReadPortFile(const std::wstring& path, std::vector<vxproto::PortRecord>& ports);
+bool WritePortFile(const std::wstring& path, const std::vector<vxproto::PortRecord>& ports);
+// Ports of a kind ("COM", "SERIAL", "LPT", "USB", "NET", "BT") present now.
+std::vector<vxproto::PortRecord> FindDevicePorts(const std::wstring& kind);

@@ -1,0 +1,248 @@
+#include "emulator/PrinterEngine.h"
+
+#include <gtest/gtest.h>
+
+#include "emulator/ControlProtocol.h"
+
+namespace {
+
+using emu::Bytes;
+using emu::CPrinterEngine;
+
+Bytes Feed(CPrinterEngine& e, const Bytes& b) { return e.Feed(b); }
+
+const Bytes kEnter = {0x1D, 0x28, 0x45, 0x03, 0x00, 0x01, 0x49, 0x4E};
+const Bytes kLeave = {0x1D, 0x28, 0x45, 0x04, 0x00, 0x02, 0x4F, 0x55, 0x54};
+
+Bytes SetValue(uint8_t a, uint16_t v) {
+  return {0x1D, 0x28, 0x45, 0x04, 0x00, 0x05, a, static_cast<uint8_t>(v & 0xFF), static_cast<uint8_t>(v >> 8)};
+}
+Bytes ReadValue(uint8_t a) { return {0x1D, 0x28, 0x45, 0x02, 0x00, 0x06, a}; }
+Bytes Text(uint8_t head, const std::string& s) {
+  Bytes b = {head};
+  b.insert(b.end(), s.begin(), s.end());
+  b.push_back(0);
+  return b;
+}
+
+// Each condition as the host sees it: the real-time bytes n = 1..4 and the
+// automatic status block.
+TEST(PrinterEngine, EveryConditionShowsInRealTimeAndAutomaticStatus) {
+  const struct {
+    const char* condition;
+    std::array<uint8_t, 4> realTime;
+    std::array<uint8_t, 4> block;
+  } cases[] = {
+      {"", {0x12, 0x12, 0x12, 0x12}, {0x10, 0, 0, 0}},                       // all clear
+      {"cover", {0x1A, 0x16, 0x12, 0x12}, {0x38, 0, 0, 0}},                  // cover bit missing
+      {"nearend", {0x12, 0x12, 0x12, 0x1E}, {0x10, 0, 0x03, 0}},             // near end not in sensor byte
+      {"paperout", {0x1A, 0x32, 0x12, 0x72}, {0x18, 0, 0x0C, 0}},            // paper end not stopping
+      {"cutter", {0x1A, 0x52, 0x1A, 0x12}, {0x18, 0x08, 0, 0}},              // cutter error lost
+      {"fatal", {0x1A, 0x52, 0x32, 0x12}, {0x18, 0x20, 0, 0}},               // unrecoverable lost
+      {"offline", {0x1A, 0x12, 0x12, 0x12}, {0x18, 0, 0, 0}},                // offline bit missing
+      {"recoverable", {0x1A, 0x52, 0x16, 0x12}, {0x18, 0x04, 0, 0}},         // mechanical error lost
+      {"autorecoverable", {0x3A, 0x52, 0x52, 0x12}, {0x18, 0x40, 0, 0}},     // auto-recoverable lost
+  };
+  for (const auto& c : cases) {
+    CPrinterEngine e;
+    e.PowerOn();
+    emu::Conditions conditions;
+    if (*c.condition) {
+      ASSERT_TRUE(emu::ApplyCondition(conditions, c.condition, true));
+    }
+    e.SetConditions(conditions);
+    for (uint8_t n = 1; n <= 4; ++n) {
+      EXPECT_EQ(Feed(e, {0x10, 0x04, n}), Bytes{c.realTime[n - 1]}) << c.condition << " n=" << int(n);
+    }
+    const Bytes block(c.block.begin(), c.block.end());
+    EXPECT_EQ(Feed(e, {0x1D, 0x61, 0x0F}), block) << c.condition;
+  }
+}
+
+TEST(PrinterEngine, AutomaticStatusIsPushedOnlyForEnabledChanges) {
+  CPrinterEngine e;
+  e.PowerOn();
+  emu::Conditions c;
+  c.coverOpen = true;
+  EXPECT_TRUE(e.SetConditions(c).empty()) << "nothing pushed before the host enables it";
+  EXPECT_EQ(Feed(e, {0x1D, 0x61, 0x08}).size(), 4u) << "enabling answers the block at once";
+  c.coverOpen = false;
+  EXPECT_TRUE(e.SetConditions(c).empty()) << "cover is not a paper item";
+  c.nearEnd = true;
+  EXPECT_EQ(e.SetConditions(c), (Bytes{0x10, 0, 0x03, 0})) << "paper item enabled";
+  EXPECT_TRUE(e.SetConditions(c).empty()) << "no change, no block";
+  Feed(e, {0x1D, 0x61, 0x00});
+  c.nearEnd = false;
+  EXPECT_TRUE(e.SetConditions(c).empty()) << "turned off again";
+}
+
+TEST(PrinterEngine, IdentityDecidesNameAndItems) {
+  const struct {
+    emu::Identity identity;
+    std::string model;
+    Bytes item117;
+  } cases[] = {
+      {emu::Identity::Served, "VX-R200", Text(0x5F, "1")},
+      {emu::Identity::Sister, "VX-R200", Text(0x5F, "0")},
+      {emu::Identity::Foreign, "LX-P90", {}},
+      {emu::Identity::Mute, "", {}},
+  };
+  for (const auto& c : cases) {
+    emu::Settings s = emu::DefaultSettings();
+    s.identity = c.identity;
+    CPrinterEngine e(s);
+    e.PowerOn();
+    const Bytes name = Feed(e, {0x1D, 0x49, 67});
+    EXPECT_EQ(name, c.model.empty() ? Bytes{} : Text(0x5F, c.model)) << emu::IdentityName(c.identity);
+    EXPECT_EQ(Feed(e, {0x1D, 0x49, 117}), c.item117) << emu::IdentityName(c.identity);
+  }
+}
+
+TEST(PrinterEngine, PrinterIdAnswersEachKind) {
+  CPrinterEngine e(emu::DefaultSettings(), "SN42");
+  e.PowerOn();
+  EXPECT_EQ(Feed(e, {0x1D, 0x49, 1}), Bytes{0x25});
+  EXPECT_EQ(Feed(e, {0x1D, 0x49, 66}), Text(0x5F, "ORVIK"));
+  EXPECT_EQ(Feed(e, {0x1D, 0x49, 68}), Text(0x5F, "SN42"));
+  EXPECT_EQ(Feed(e, {0x1D, 0x49, 114}), Text(0x5F, "1"));
+  EXPECT_TRUE(Feed(e, {0x1D, 0x49, 200}).empty()) << "unknown item: no answer";
+}
+
+TEST(PrinterEngine, CustomizedValuesTakeEffectWhenTheModeIsLeft) {
+  CPrinterEngine e;
+  e.PowerOn();
+  EXPECT_TRUE(Feed(e, SetValue(116, 100)).empty());
+  EXPECT_TRUE(Feed(e, ReadValue(116)).empty()) << "functions 2-12 are ignored outside user-setting mode";
+  EXPECT_EQ(Feed(e, kEnter), (Bytes{0x37, 0x20, 0x00}));
+  Feed(e, SetValue(116, 100));
+  EXPECT_EQ(Feed(e, ReadValue(116)), Text(0x37, "\x27" "116\x1F" "0")) << "not before the restart";
+  Feed(e, kLeave);
+  EXPECT_TRUE(e.RestartRequested());
+  EXPECT_TRUE(e.TakeSettingsChanged());
+  EXPECT_TRUE(Feed(e, {0x10, 0x04, 1}).empty()) << "restarting: it hears nothing";
+  e.PowerOn();
+  EXPECT_FALSE(e.RestartRequested());
+  Feed(e, kEnter);
+  EXPECT_EQ(Feed(e, ReadValue(116)), Text(0x37, "\x27" "116\x1F" "100"));
+}
+
+TEST(PrinterEngine, ValuesBeyondThePrintersLimitsAreRefused) {
+  const struct {
+    uint8_t number;
+    uint16_t value;
+    uint16_t expected;
+  } cases[] = {
+      {116, 4241, 4241}, {116, 4242, 0},  // forward maximum
+      {117, 262, 262},   {117, 263, 0},   // backward maximum
+      {5, 65530, 65530}, {5, 65529, 0},   // density -6 is the lowest
+      {6, 0, 9},                          // speed starts at 1
+      {250, 1, 0},                        // unknown number
+  };
+  for (const auto& c : cases) {
+    CPrinterEngine e;
+    e.PowerOn();
+    Feed(e, kEnter);
+    Feed(e, SetValue(c.number, c.value));
+    Feed(e, kLeave);
+    e.PowerOn();
+    const auto& values = e.CurrentSettings().customized;
+    const auto it = values.find(c.number);
+    EXPECT_EQ(it == values.end() ? 0 : it->second, c.expected) << int(c.number) << "=" << c.value;
+  }
+}
+
+TEST(PrinterEngine, MemorySwitchesSetAndRead) {
+  CPrinterEngine e;
+  e.PowerOn();
+  Feed(e, kEnter);
+  Bytes set = {0x1D, 0x28, 0x45, 0x0A, 0x00, 0x03, 2, '1', '0', '2', '2', '2', '2', '2', '1'};
+  Feed(e, set);
+  Feed(e, kLeave);
+  e.PowerOn();
+  EXPECT_EQ(Feed(e, {0x1D, 0x28, 0x45, 0x02, 0x00, 0x04, 2}), Text(0x37, "\x21" "10000001"));
+  EXPECT_TRUE(Feed(e, {0x1D, 0x28, 0x45, 0x02, 0x00, 0x04, 9}).empty()) << "no switch 9";
+}
+
+TEST(PrinterEngine, PowerOnNoticeFollowsItsSwitch) {
+  emu::Settings s = emu::DefaultSettings();
+  EXPECT_TRUE(CPrinterEngine(s).PowerOn().empty());
+  s.memorySwitch[emu::kPowerOnNoticeSwitch] = 1u << (emu::kPowerOnNoticeBit - 1);
+  EXPECT_EQ(CPrinterEngine(s).PowerOn(), (Bytes{0x3B, 0x31, 0x00}));
+}
+
+TEST(PrinterEngine, SplitTruncatedAndOversizedCommandsDoNotDerail) {
+  CPrinterEngine e;
+  e.PowerOn();
+  EXPECT_TRUE(Feed(e, {0x10}).empty()) << "half a command waits";
+  EXPECT_EQ(Feed(e, {0x04, 0x01}), Bytes{0x12});
+  EXPECT_TRUE(Feed(e, {0x1D, 0x28, 0x45, 0xFF, 0xFF}).empty()) << "an impossible length is skipped";
+  EXPECT_EQ(Feed(e, {0x10, 0x04, 0x01}), Bytes{0x12}) << "and the stream goes on";
+  EXPECT_EQ(Feed(e, {'h', 'e', 'l', 'l', 'o', 0x10, 0x04, 0x02}), Bytes{0x12}) << "print data is passed over";
+  EXPECT_EQ(Feed(e, {0x10, 0x05, 0x02, 0x10, 0x04, 0x01}), Bytes{0x12});
+}
+
+TEST(PrinterEngine, RecoveryRequestClearsRecoverableErrors) {
+  CPrinterEngine e;
+  e.PowerOn();
+  emu::Conditions c;
+  c.recoverable = true;
+  c.cutterError = true;
+  e.SetConditions(c);
+  Feed(e, {0x1D, 0x61, 0x0F});
+  EXPECT_EQ(Feed(e, {0x10, 0x05, 0x02}), (Bytes{0x10, 0, 0, 0})) << "the block reports the recovery";
+  EXPECT_FALSE(e.CurrentConditions().recoverable);
+}
+
+TEST(SettingsText, RoundTripsAndSurvivesDamage) {
+  emu::Settings s = emu::DefaultSettings();
+  s.identity = emu::Identity::Sister;
+  s.memorySwitch[3] = 0xA5;
+  s.customized[116] = 1234;
+  EXPECT_EQ(emu::SettingsFromText(emu::SettingsToText(s)), s);
+
+  const struct {
+    const char* text;
+    const char* fault;
+  } damaged[] = {
+      {"cv116=99999\n", "value beyond 16 bits"},
+      {"cv116=4242\n", "beyond the printer's limit"},
+      {"msw9=1\nmsw0=1\n", "no such switch"},
+      {"identity=printer\n", "unknown identity"},
+      {"cv116\n=5\n\x01\x02", "no value, garbage"},
+      {"cv116=12a\n", "not a number"},
+  };
+  for (const auto& d : damaged) EXPECT_EQ(emu::SettingsFromText(d.text), emu::DefaultSettings()) << d.fault;
+  EXPECT_EQ(emu::SettingsFromText("cv116=7\r\n").customized.at(116), 7) << "CR LF line ends";
+}
+
+TEST(ControlProtocol, ParsesRequestsAndRefusesTheRest) {
+  const struct {
+    const char* line;
+    bool ok;
+  } cases[] = {
+      {"condition cover on", true},  {"condition cover", false},     {"condition lid on", false},
+      {"condition cover maybe", false}, {"noanswer off", true},      {"latency 250", true},
+      {"latency -1", false},         {"latency 9999999", false},     {"restarttime 0", true},
+      {"identity sister", true},     {"identity printer", false},    {"cv 116", true},
+      {"cv 300", false},             {"drop", true},                 {"drop now", false},
+      {"dropmidreply", true},        {"received", true},             {"clear", true},
+      {"status", true},              {"quit", true},                 {"", false},
+      {"jump", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(emu::ParseControlLine(c.line).has_value(), c.ok) << c.line;
+  EXPECT_FALSE(emu::ParseControlLine(std::string(300, 'a')).has_value()) << "oversized line";
+  auto r = emu::ParseControlLine("  condition   paperout   on ");
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->name, "paperout");
+  EXPECT_TRUE(r->on);
+}
+
+TEST(Hex, RoundTripsAndRefusesOddInput) {
+  const Bytes b = {0x00, 0x1D, 0xFF};
+  EXPECT_EQ(emu::ToHex(b.data(), b.size()), "00 1D FF");
+  EXPECT_EQ(emu::FromHex("00 1d FF"), b);
+  EXPECT_FALSE(emu::FromHex("0 1"));
+  EXPECT_FALSE(emu::FromHex("zz"));
+}
+
+}  // namespace
