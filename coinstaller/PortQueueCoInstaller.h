@@ -5,6 +5,8 @@
 
 #include <memory>
 #include <mutex>
+
+#include "win/SlimLock.h"
 #include <optional>
 #include <string>
 
@@ -57,7 +59,7 @@ private:
 
   ICoInstallerPlatform& platform_;
   const PortQueueTimings timings_;
-  std::mutex lock_;  // one installer request at a time
+  CSlimLock lock_;  // one installer request at a time
 
   uint32_t savedPcs_ = 0;  // 0: nothing to restore
   CPlatformKey deviceKey_;

@@ -5,6 +5,8 @@
 
 #include <mutex>
 
+#include "win/SlimLock.h"
+
 #include "coinstaller/CoInstallerPlatform.h"
 
 namespace coinst {
@@ -28,7 +30,7 @@ private:
   void Release();
 
   ICoInstallerPlatform& platform_;
-  std::mutex lock_;
+  CSlimLock lock_;
   CPlatformHandle mutex_;
   bool owned_ = false;
 };
