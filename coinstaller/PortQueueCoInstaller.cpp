@@ -114,6 +114,11 @@ void CPortQueueCoInstaller::OnUnload() noexcept {
     std::scoped_lock guard(lock_);
     RestorePort();
     RestorePcs();
+    // A watcher keeps the library loaded until its body is done, so by now
+    // it is; the unload may even be its own last call, and a thread cannot
+    // wait for its own end.
+    watcherThread_.reset();
+    watch_.reset();
   } catch (...) {
   }
 }

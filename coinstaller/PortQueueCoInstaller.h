@@ -35,8 +35,9 @@ public:
   // The co-installer entry point's work.
   DWORD Handle(DI_FUNCTION request, HDEVINFO set, PSP_DEVINFO_DATA device,
                PCOINSTALLER_CONTEXT_DATA context) noexcept;
-  // The host unloads the library: what the installation changed and has not
-  // put back yet is put back now, or it would stay changed for good.
+  // The host unloads the library (any watcher has ended by then): what the
+  // installation changed and has not put back yet is put back now, or it
+  // would stay changed for good.
   void OnUnload() noexcept;
 
   // The watcher's shared state; public for the thread body only.
