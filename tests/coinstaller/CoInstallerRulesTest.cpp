@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cstdint>
 #include <cwchar>
 #include <string>
@@ -39,6 +41,9 @@ struct TextCase {
   std::vector<unsigned char> bytes;
   std::wstring expected;
 };
+
+// Failures name the fault the case catches.
+void PrintTo(const TextCase& c, std::ostream* os) { *os << c.fault; }
 
 class Utf16Text : public testing::TestWithParam<TextCase> {};
 
@@ -84,6 +89,9 @@ struct ListCase {
   std::vector<unsigned char> bytes;
   bool served;
 };
+
+// Failures name the fault the case catches.
+void PrintTo(const ListCase& c, std::ostream* os) { *os << c.fault; }
 
 class ServedIdList : public testing::TestWithParam<ListCase> {};
 
@@ -139,6 +147,9 @@ struct ValueCase {
   std::optional<uint32_t> dword;
 };
 
+// Failures name the fault the case catches.
+void PrintTo(const ValueCase& c, std::ostream* os) { *os << c.fault; }
+
 class RegistryValue : public testing::TestWithParam<ValueCase> {};
 
 TEST_P(RegistryValue, IsReadOnlyAsTheTypeItClaims) {
@@ -181,6 +192,9 @@ struct QueueCase {
   std::wstring description;
   std::optional<std::wstring> port;
 };
+
+// Failures name the fault the case catches.
+void PrintTo(const QueueCase& c, std::ostream* os) { *os << c.fault; }
 
 class ExistingQueue : public testing::TestWithParam<QueueCase> {};
 

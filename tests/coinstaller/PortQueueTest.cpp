@@ -2,6 +2,7 @@
 // substitution and "PCS".
 
 #include <functional>
+#include <ostream>
 
 #include "tests/coinstaller/PortQueueFixture.h"
 
@@ -17,6 +18,9 @@ struct ServedCase {
   std::optional<fake::Value> compatibleIds;
   bool served;
 };
+
+// Failures name the fault the case catches.
+void PrintTo(const ServedCase& c, std::ostream* os) { *os << c.fault; }
 
 class PortQueueServed : public PortQueue, public testing::WithParamInterface<ServedCase> {};
 
@@ -160,6 +164,9 @@ struct PortNameCase {
   std::optional<std::wstring> after;  // text after the second pass
 };
 
+// Failures name the fault the case catches.
+void PrintTo(const PortNameCase& c, std::ostream* os) { *os << c.fault; }
+
 class PortQueuePortName : public PortQueue, public testing::WithParamInterface<PortNameCase> {};
 
 TEST_P(PortQueuePortName, DevicePortComesBackAsItWas) {
@@ -230,6 +237,9 @@ struct NoSubstitutionCase {
   const char* fault;
   std::function<void(CFakePlatform&, PSP_DEVINFO_DATA)> arrange;
 };
+
+// Failures name the fault the case catches.
+void PrintTo(const NoSubstitutionCase& c, std::ostream* os) { *os << c.fault; }
 
 class PortQueueNoSubstitution : public PortQueue, public testing::WithParamInterface<NoSubstitutionCase> {};
 
@@ -348,6 +358,9 @@ struct PcsCase {
   std::optional<DWORD> during;
   int writes;
 };
+
+// Failures name the fault the case catches.
+void PrintTo(const PcsCase& c, std::ostream* os) { *os << c.fault; }
 
 class PortQueuePcs : public PortQueue, public testing::WithParamInterface<PcsCase> {};
 

@@ -2,6 +2,7 @@
 // it always ends, with nothing left open, whatever the spooler does.
 
 #include <functional>
+#include <ostream>
 
 #include "tests/coinstaller/PortQueueFixture.h"
 
@@ -41,6 +42,9 @@ struct AddedCase {
   std::vector<std::wstring> kept;
   bool stopsAtTheFirst = false;  // later changes are never fetched
 };
+
+// Failures name the fault the case catches.
+void PrintTo(const AddedCase& c, std::ostream* os) { *os << c.fault; }
 
 class QueueWatcherAdded : public QueueWatcher, public testing::WithParamInterface<AddedCase> {};
 
@@ -116,6 +120,9 @@ struct RecordCase {
   std::optional<std::vector<NotifyEntry>> entries;
   std::vector<std::wstring> deleted;
 };
+
+// Failures name the fault the case catches.
+void PrintTo(const RecordCase& c, std::ostream* os) { *os << c.fault; }
 
 class QueueWatcherRecord : public QueueWatcher, public testing::WithParamInterface<RecordCase> {};
 
@@ -198,6 +205,9 @@ struct FailureCase {
   bool deleted;
 };
 
+// Failures name the fault the case catches.
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.fault; }
+
 class QueueWatcherFailure : public QueueWatcher, public testing::WithParamInterface<FailureCase> {};
 
 TEST_P(QueueWatcherFailure, FailingSpoolerCallsDeleteNothingAndLeakNothing) {
@@ -227,6 +237,9 @@ struct EndCase {
   int findNext;  // FindNext calls the watcher makes
 };
 
+// Failures name the fault the case catches.
+void PrintTo(const EndCase& c, std::ostream* os) { *os << c.fault; }
+
 class QueueWatcherEnd : public QueueWatcher, public testing::WithParamInterface<EndCase> {};
 
 TEST_P(QueueWatcherEnd, WatcherThatCannotWatchEndsAtOnce) {
@@ -255,6 +268,9 @@ struct StartCase {
   const char* failing;
   int threads;
 };
+
+// Failures name the fault the case catches.
+void PrintTo(const StartCase& c, std::ostream* os) { *os << c.fault; }
 
 class QueueWatcherStart : public QueueWatcher, public testing::WithParamInterface<StartCase> {};
 

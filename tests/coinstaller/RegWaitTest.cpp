@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -113,6 +115,9 @@ struct ServedCase {
   std::optional<fake::Value> compatibleIds;
   bool served;
 };
+
+// Failures name the fault the case catches.
+void PrintTo(const ServedCase& c, std::ostream* os) { *os << c.fault; }
 
 class RegWaitServed : public RegWait, public testing::WithParamInterface<ServedCase> {};
 
