@@ -15,7 +15,6 @@ namespace coinst {
 
 class ICoInstallerPlatform {
 public:
-  virtual ~ICoInstallerPlatform() = default;
 
   // Device installer (SetupAPI)
   virtual BOOL GetDeviceRegistryProperty(HDEVINFO set, PSP_DEVINFO_DATA device, DWORD property, DWORD* type,
@@ -55,6 +54,12 @@ public:
   virtual BOOL ReleaseMutex(HANDLE mutex) = 0;
 
   DWORD WaitForOne(HANDLE handle, DWORD timeoutMs) { return WaitForAny(1, &handle, timeoutMs); }
+
+protected:
+  // Never deleted through the interface. Not virtual, so the platform
+  // itself is trivially destroyed and outlives whatever still uses it while
+  // the library's statics go at unload.
+  ~ICoInstallerPlatform() = default;
 };
 
 // The platform itself.

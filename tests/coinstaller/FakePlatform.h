@@ -49,7 +49,7 @@ inline const std::wstring kDriverKey = L"HKLM\\SOFTWARE\\ORVIK\\ORVIK Vantrel 5\
 class CFakePlatform : public coinst::CWin32Platform {
 public:
   CFakePlatform();
-  ~CFakePlatform() override;
+  ~CFakePlatform();
 
   // ---- set-up by the test
   // A device in the fake installer; its own key is "DEVICE\<n>".
