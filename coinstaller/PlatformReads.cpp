@@ -1,6 +1,7 @@
 #include "coinstaller/PlatformReads.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 
 namespace coinst {
@@ -21,10 +22,11 @@ struct CSpoolerBuffer {
 // A text the spooler placed in its buffer, read no further than the buffer
 // ends and no longer than maxChars; nothing when the pointer lies outside.
 std::optional<std::wstring> BufferText(const wchar_t* text, const BYTE* buffer, DWORD size, std::size_t maxChars) {
-  const auto* at = reinterpret_cast<const BYTE*>(text);
-  if (!text || at < buffer || at >= buffer + size) return std::nullopt;
-  const std::size_t bytes = std::min<std::size_t>(static_cast<std::size_t>(buffer + size - at), maxChars * 2);
-  return TextFromUtf16(at, bytes);
+  const auto at = reinterpret_cast<std::uintptr_t>(text);
+  const auto begin = reinterpret_cast<std::uintptr_t>(buffer);
+  if (!text || at < begin || at - begin >= size) return std::nullopt;
+  const std::size_t bytes = std::min<std::size_t>(size - (at - begin), maxChars * 2);
+  return TextFromUtf16(static_cast<const void*>(text), bytes);
 }
 
 constexpr int kSpoolerAttempts = 3;  // queues may come and go between asking and reading
