@@ -1,5 +1,8 @@
 #pragma once
 // Owning handles: one move-only template, a traits struct per handle kind.
+// Traits close through a static Close; traits that need to know who closes
+// (a handle lent by an interface) carry that as state and close through a
+// member Close, and the owner keeps a copy of them.
 
 #include <windows.h>
 
@@ -12,11 +15,15 @@ public:
 
   CUnique() noexcept = default;
   explicit CUnique(Handle h) noexcept : h_(h) {}
+  CUnique(Handle h, Traits traits) noexcept : traits_(traits), h_(h) {}
   CUnique(const CUnique&) = delete;
   CUnique& operator=(const CUnique&) = delete;
-  CUnique(CUnique&& other) noexcept : h_(other.release()) {}
+  CUnique(CUnique&& other) noexcept : traits_(other.traits_), h_(other.release()) {}
   CUnique& operator=(CUnique&& other) noexcept {
-    if (this != &other) reset(other.release());
+    if (this != &other) {
+      reset(other.release());
+      traits_ = other.traits_;
+    }
     return *this;
   }
   ~CUnique() { reset(); }
@@ -25,7 +32,7 @@ public:
   explicit operator bool() const noexcept { return Traits::IsValid(h_); }
   Handle release() noexcept { return std::exchange(h_, Traits::Invalid()); }
   void reset(Handle h = Traits::Invalid()) noexcept {
-    if (Traits::IsValid(h_)) Traits::Close(h_);
+    if (Traits::IsValid(h_)) traits_.Close(h_);
     h_ = h;
   }
   // For out-parameters: closes what is held and lends the slot.
@@ -35,6 +42,7 @@ public:
   }
 
 private:
+  [[no_unique_address]] Traits traits_{};
   Handle h_ = Traits::Invalid();
 };
 
