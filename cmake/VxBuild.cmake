@@ -80,8 +80,13 @@ function(vx_test name)
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT ${A_TIMEOUT} LABELS "${labels}"
                        ENVIRONMENT "VX_BUILD_DIR=${CMAKE_BINARY_DIR}")
-  if(A_LOCK)
-    # Tests that take the same system-wide resource (a named mutex) run one at a time.
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK ${A_LOCK})
+  # Tests that take the same system-wide resource run one at a time: window
+  # tests share one desktop and its foreground window; some share a named mutex.
+  set(locks ${A_LOCK})
+  if(A_GUI)
+    list(APPEND locks vx_desktop)
+  endif()
+  if(locks)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${locks}")
   endif()
 endfunction()

@@ -50,7 +50,7 @@ protected:
     SetEnvironmentVariableW(L"VX_PORT_REGISTRY", registry.c_str());
 
     emulator_ = gui::CProcess::Start(program_.File(L"VXR500Emu.exe"),
-                                     L"--quiet --no-control --name E2E" + std::to_wstring(pid) + L" --tcp 127.0.0.1:" +
+                                     L"--quiet --name E2E" + std::to_wstring(pid) + L" --tcp 127.0.0.1:" +
                                          std::to_wstring(port_) + L" --monitor " + monitor_ + L" --usb E2EUSB" +
                                          std::to_wstring(pid) + L" --state \"" + temp_.Path() + L"\\state.txt\"",
                                      program_.Path());
@@ -64,6 +64,27 @@ protected:
     emulator_.reset();
     SetEnvironmentVariableW(L"VX_PORT_REGISTRY", nullptr);
     WSACleanup();
+  }
+
+  // One line to the emulator's control pipe; its answer line.
+  std::string Control(const std::string& line) {
+    const std::wstring pipe = L"\\\\.\\pipe\\VXR500Emu.E2E" + std::to_wstring(GetCurrentProcessId()) + L".control";
+    HANDLE h = INVALID_HANDLE_VALUE;
+    gui::WaitUntil(
+        [&] {
+          h = CreateFileW(pipe.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+          return h != INVALID_HANDLE_VALUE;
+        },
+        5000);
+    if (h == INVALID_HANDLE_VALUE) return "no control pipe";
+    DWORD done = 0;
+    const std::string request = line + "\n";
+    WriteFile(h, request.data(), static_cast<DWORD>(request.size()), &done, nullptr);
+    std::string answer;
+    char c = 0;
+    while (ReadFile(h, &c, 1, &done, nullptr) && done == 1 && c != '\n') answer += c;
+    CloseHandle(h);
+    return answer;
   }
 
   HWND WaitForMainWindow() {
@@ -150,6 +171,37 @@ TEST_F(EndToEnd, PrinterInUseByAnotherProgram) {
   closesocket(holder);
   gui::PressButton(dialog, IDCANCEL);
   EXPECT_TRUE(utility_->WaitForExit(kStartMs));
+}
+
+TEST_F(EndToEnd, SisterModelIsNotTaken) {
+  ASSERT_EQ(Control("identity sister").substr(0, 2), "OK");
+  utility_ = gui::CProcess::Start(program_.File(L"VXR500UTL.exe"), L"", program_.Path());
+  HWND dialog = gui::WaitForWindow(
+      utility_->Id(), [](const gui::WindowInfo& w) { return GetPropW(w.hwnd, kProperty) != nullptr; }, kStartMs);
+  ASSERT_NE(dialog, nullptr);
+  gui::PressButton(dialog, IDOK);
+  HWND box = gui::WaitForMessageBox(utility_->Id(), kStartMs);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(gui::MessageBoxText(box), L"The connected printer is not VX-R500.");
+  gui::PressButton(box, IDOK);
+  // The port it was found on is gone from the library's port list.
+  std::wstring ports;
+  {
+    HANDLE file = CreateFileW((temp_.Path() + L"\\ports.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    wchar_t buffer[1024] = {};
+    DWORD got = 0;
+    ReadFile(file, buffer, sizeof(buffer) - sizeof(wchar_t), &got, nullptr);
+    CloseHandle(file);
+    ports = buffer;
+  }
+  EXPECT_EQ(ports.find(L"tcp://"), std::wstring::npos);
+  EXPECT_NE(ports.find(L"pipe://vx/"), std::wstring::npos);
+  gui::PressButton(dialog, IDCANCEL);
+  EXPECT_TRUE(utility_->WaitForExit(kStartMs));
+  // What the printer heard includes the information request for item 117 (1D 49 75).
+  EXPECT_NE(Control("received").find("1D 49 75"), std::string::npos);
 }
 
 }  // namespace

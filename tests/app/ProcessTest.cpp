@@ -31,13 +31,20 @@ TEST_F(Process, SecondInstanceBringsTheFirstForwardAndEndsSilently) {
   ASSERT_NE(dialog, nullptr) << "the first instance shows its printer selection";
   EXPECT_EQ(gui::WindowText(dialog), L"VX-R500 Utility");
 
+  // Something else in front first, so that bringing it forward shows.
+  HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+  SetForegroundWindow(other);
+  EXPECT_TRUE(gui::WaitUntil([other] { return GetForegroundWindow() == other; }, 5000));
+
   auto second = Start();
   ASSERT_TRUE(second);
   DWORD code = 0;
   ASSERT_TRUE(second->WaitForExit(kStartMs, &code)) << "the second instance must end by itself";
   EXPECT_EQ(code, 1u);
   EXPECT_TRUE(first->IsRunning());
-  EXPECT_EQ(GetForegroundWindow(), dialog);
+  EXPECT_TRUE(gui::WaitUntil([dialog] { return GetForegroundWindow() == dialog; }, 5000));
+  DestroyWindow(other);
 
   gui::PressButton(dialog, IDCANCEL);
   ASSERT_TRUE(first->WaitForExit(kStartMs, &code));
