@@ -272,6 +272,12 @@ void CEmulator::Offer(std::unique_ptr<CLink> link) {
   std::shared_ptr<CLink> shared(link.release());
   {
     std::scoped_lock guard(lock_);
+    // A client that has just hung up is not in the way: its session notices
+    // only at its next read, up to 100 ms later.
+    if (client_ && client_->PeerGone()) {
+      client_->Abort();
+      client_.reset();
+    }
     if (!client_ && !restarting_ && !stop_) {
       client_ = shared;
       sessions_.emplace_back([this, shared] { Serve(shared); });

@@ -32,6 +32,20 @@ public:
     }
     return true;
   }
+  bool PeerGone() override {
+    const SOCKET s = s_;
+    if (s == INVALID_SOCKET) return true;
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(s, &set);
+    timeval none{0, 0};
+    const int ready = select(0, &set, nullptr, nullptr, &none);
+    if (ready < 0) return true;
+    if (ready == 0) return false;
+    char byte = 0;
+    // Readable with nothing to read: the peer closed its end.
+    return recv(s, &byte, 1, MSG_PEEK) <= 0 && WSAGetLastError() != WSAEWOULDBLOCK;
+  }
   void Abort() override {
     const SOCKET s = s_;
     s_ = INVALID_SOCKET;
@@ -93,6 +107,13 @@ public:
       if (!GetOverlappedResult(h_, &ov, &done, FALSE)) return false;
     }
     return done == size;
+  }
+  bool PeerGone() override {
+    if (closed_) return true;
+    DWORD available = 0;
+    if (PeekNamedPipe(h_, nullptr, 0, nullptr, &available, nullptr)) return false;
+    const DWORD error = GetLastError();
+    return error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED || error == ERROR_NO_DATA;
   }
   void Abort() override {
     if (closed_.exchange(true)) return;

@@ -21,6 +21,8 @@ public:
   virtual bool Write(const uint8_t* data, std::size_t size, DWORD timeoutMs) = 0;
   // Ends the link at once; a drop the peer sees as a reset where it can.
   virtual void Abort() = 0;
+  // Has the other end already closed? Answered at once, without reading.
+  virtual bool PeerGone() { return false; }
 };
 
 bool StartWinsock();

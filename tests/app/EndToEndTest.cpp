@@ -35,8 +35,15 @@ protected:
     WSADATA wsa;
     WSAStartup(MAKEWORD(2, 2), &wsa);
     const DWORD pid = GetCurrentProcessId();
-    port_ = static_cast<uint16_t>(20000 + pid % 20000);
-    monitor_ = L"VXPORT" + std::to_wstring(700 + pid % 200);
+    // Endpoints of their own for every test: the previous test's printer may
+    // still be letting go of its port and pipes.
+    static int run = 0;
+    ++run;
+    // Below the range the system hands out for port 0, where other tests'
+    // printers listen.
+    port_ = static_cast<uint16_t>(20000 + (pid * 8 + run) % 10000);
+    monitor_ = L"VXPORT" + std::to_wstring(7000 + (pid * 8 + run) % 2000);
+    name_ = L"E2E" + std::to_wstring(pid) + L"_" + std::to_wstring(run);
     // The library's port registry for the programs this test starts: the
     // network port and a port-monitor port of the emulated printer.
     const std::wstring registry = temp_.Path() + L"\\ports.txt";
@@ -50,9 +57,9 @@ protected:
     SetEnvironmentVariableW(L"VX_PORT_REGISTRY", registry.c_str());
 
     emulator_ = gui::CProcess::Start(program_.File(L"VXR500Emu.exe"),
-                                     L"--quiet --name E2E" + std::to_wstring(pid) + L" --tcp 127.0.0.1:" +
-                                         std::to_wstring(port_) + L" --monitor " + monitor_ + L" --usb E2EUSB" +
-                                         std::to_wstring(pid) + L" --state \"" + temp_.Path() + L"\\state.txt\"",
+                                     L"--quiet --name " + name_ + L" --tcp 127.0.0.1:" +
+                                         std::to_wstring(port_) + L" --monitor " + monitor_ + L" --usb USB" + name_ +
+                                         L" --state \"" + temp_.Path() + L"\\state.txt\"",
                                      program_.Path());
     ASSERT_TRUE(emulator_);
     ASSERT_TRUE(gui::WaitUntil([this] { return AcceptsConnections(port_); }, 10000)) << "emulator on " << port_;
@@ -68,7 +75,7 @@ protected:
 
   // One line to the emulator's control pipe; its answer line.
   std::string Control(const std::string& line) {
-    const std::wstring pipe = L"\\\\.\\pipe\\VXR500Emu.E2E" + std::to_wstring(GetCurrentProcessId()) + L".control";
+    const std::wstring pipe = L"\\\\.\\pipe\\VXR500Emu." + name_ + L".control";
     HANDLE h = INVALID_HANDLE_VALUE;
     gui::WaitUntil(
         [&] {
@@ -87,24 +94,45 @@ protected:
     return answer;
   }
 
-  HWND WaitForMainWindow() {
+  // Starts the utility with a command line; its printer selection dialog.
+  HWND StartAndWaitForSelection(const std::wstring& args = L"") {
+    utility_ = gui::CProcess::Start(program_.File(L"VXR500UTL.exe"), args, program_.Path());
+    if (!utility_) return nullptr;
     return gui::WaitForWindow(
-        utility_->Id(), [](const gui::WindowInfo& w) { return w.className == L"VXUtilMainFrame"; }, kStartMs);
+        utility_->Id(), [](const gui::WindowInfo& w) { return GetPropW(w.hwnd, kProperty) != nullptr; }, kStartMs);
+  }
+
+  // The main window, or nothing; a message box on the way ends the wait and
+  // says what went wrong.
+  HWND WaitForMainWindow() {
+    HWND found = nullptr;
+    gui::WaitUntil(
+        [&] {
+          for (const auto& w : gui::TopLevelWindows(utility_->Id())) {
+            if (w.className == L"VXUtilMainFrame") found = w.hwnd;
+            if (gui::IsMessageBox(w.hwnd)) {
+              ADD_FAILURE() << "message: " << std::string(gui::MessageBoxText(w.hwnd).begin(),
+                                                          gui::MessageBoxText(w.hwnd).end());
+              return true;
+            }
+          }
+          return found != nullptr;
+        },
+        kStartMs);
+    return found;
   }
 
   gui::CProgramFolder program_;
   gui::CTempFolder temp_;
   uint16_t port_ = 0;
   std::wstring monitor_;
+  std::wstring name_;
   std::unique_ptr<gui::CProcess> emulator_;
   std::unique_ptr<gui::CProcess> utility_;
 };
 
 TEST_F(EndToEnd, UserPicksTheEmulatedPrinterAndTheMainWindowOpens) {
-  utility_ = gui::CProcess::Start(program_.File(L"VXR500UTL.exe"), L"", program_.Path());
-  ASSERT_TRUE(utility_);
-  HWND dialog = gui::WaitForWindow(
-      utility_->Id(), [](const gui::WindowInfo& w) { return GetPropW(w.hwnd, kProperty) != nullptr; }, kStartMs);
+  HWND dialog = StartAndWaitForSelection();
   ASSERT_NE(dialog, nullptr);
   HWND list = GetDlgItem(dialog, 1020);
   // Both ports report the sister model's name: listed as the served model.
@@ -159,9 +187,7 @@ TEST_F(EndToEnd, PrinterInUseByAnotherProgram) {
   }
   ASSERT_NE(holder, INVALID_SOCKET);
 
-  utility_ = gui::CProcess::Start(program_.File(L"VXR500UTL.exe"), L"", program_.Path());
-  HWND dialog = gui::WaitForWindow(
-      utility_->Id(), [](const gui::WindowInfo& w) { return GetPropW(w.hwnd, kProperty) != nullptr; }, kStartMs);
+  HWND dialog = StartAndWaitForSelection();
   ASSERT_NE(dialog, nullptr);
   gui::PressButton(dialog, IDOK);
   HWND box = gui::WaitForMessageBox(utility_->Id(), kStartMs);
@@ -175,9 +201,7 @@ TEST_F(EndToEnd, PrinterInUseByAnotherProgram) {
 
 TEST_F(EndToEnd, SisterModelIsNotTaken) {
   ASSERT_EQ(Control("identity sister").substr(0, 2), "OK");
-  utility_ = gui::CProcess::Start(program_.File(L"VXR500UTL.exe"), L"", program_.Path());
-  HWND dialog = gui::WaitForWindow(
-      utility_->Id(), [](const gui::WindowInfo& w) { return GetPropW(w.hwnd, kProperty) != nullptr; }, kStartMs);
+  HWND dialog = StartAndWaitForSelection();
   ASSERT_NE(dialog, nullptr);
   gui::PressButton(dialog, IDOK);
   HWND box = gui::WaitForMessageBox(utility_->Id(), kStartMs);
