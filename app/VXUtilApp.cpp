@@ -395,9 +395,12 @@ void CVXUtilApp::ProbeFeatures() {
     settings.printerInfo114 = 1;
     settings.function6Supported = 1;
   } else if (connectState == kVxcOk && comm) {
-    if (auto value = ReadPrinterInfoItem(comm, kPrnInfoItemCutPosition)) {
+    PrnInfoOutcome outcome = PrnInfoOutcome::NotLoaded;
+    if (auto value = ReadPrinterInfoItem(comm, kPrnInfoItemCutPosition, L"PrnInfoBroker.dll", &outcome)) {
       if (*value == 1) settings.printerInfo114 = 1;
     }
+    // A library that is there but unusable ends the probing; a missing one does not.
+    if (outcome == PrnInfoOutcome::Unusable) return;
   }
 
   settings.command0E30Enabled = 0;

@@ -121,25 +121,23 @@ VXCRESULT CPrinterSelectDlg::CheckEntry(PrinterEntry* entry, int checkModel) {
 }
 
 int32_t CPrinterSelectDlg::QueryModelVariant(PrinterEntry* entry) {
-  CPrnInfoLibrary library;
-  if (!library.IsLoaded() || !library.initialize || !library.finalize || !library.getPrinterInfo) return -1;
-  Comm()->VXC_AddPort(entry);
-  Comm()->Open(1);
-  int32_t handle = library.initialize(Comm());
-  if (handle == 0) {
-    Comm()->Close();
-    return -1;
-  }
-  char buffer[256] = {};
-  int32_t length = 0;
   std::optional<int32_t> value;
-  if (library.getPrinterInfo(handle, kPrnInfoItemModelVariant, buffer, sizeof(buffer), &length) == 1) {
-    buffer[sizeof(buffer) - 1] = '\0';
-    char* end = nullptr;
-    const long v = std::strtol(buffer, &end, 10);
-    if (end != buffer) value = static_cast<int32_t>(v);
+  {
+    // The library is unloaded before the port is closed.
+    CPrnInfoLibrary library;
+    if (!library.IsLoaded() || !library.initialize || !library.finalize || !library.getPrinterInfo) return -1;
+    Comm()->VXC_AddPort(entry);
+    Comm()->Open(1);
+    int32_t handle = library.initialize(Comm());
+    if (handle != 0) {
+      char buffer[256] = {};
+      int32_t length = 0;
+      if (library.getPrinterInfo(handle, kPrnInfoItemModelVariant, buffer, sizeof(buffer), &length) == 1) {
+        value = ParsePrinterInfoValue(buffer);
+      }
+      library.finalize(&handle);
+    }
   }
-  library.finalize(&handle);
   Comm()->Close();
   return ClassifyModelVariant(value);
 }
@@ -286,9 +284,10 @@ void CPrinterSelectDlg::FillList() {
   }
   HDC dc = GetDC(list);
   HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0));
-  CSelectObject select(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
   int widest = 0;
   int index = 0;
+  {
+  CSelectObject select(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
   for (auto& [entry, queueName] : rows) {
     const bool renamed = NamesEqual(entry->deviceName, kSisterModelName);
     if (renamed) CopyText(entry->deviceName, kModelName);
@@ -312,6 +311,7 @@ void CPrinterSelectDlg::FillList() {
     widest = std::max(widest, static_cast<int>(size.cx));
     ++index;
   }
+  }  // the old font goes back into the DC before it is released
   ReleaseDC(list, dc);
   ListView_SetColumnWidth(list, 0, std::max(100, static_cast<int>(std::lround(widest * 1.2))));
   if (index > 0) {

@@ -50,18 +50,23 @@ int32_t CEngineCommCtrl::RunOnWorkerThread(CCommonFormView* page, int32_t engine
     leave();
     return -25;
   }
-  threadHandle = CreateThread(nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(threadRoutine), page,
-                              CREATE_SUSPENDED, &threadId);
+  // The event first: without it the dialog could not tell progress from the
+  // worker's end, and would close while the worker still talks to the printer.
+  progressEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  threadHandle = progressEvent ? CreateThread(nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(threadRoutine),
+                                              page, CREATE_SUSPENDED, &threadId)
+                               : nullptr;
   if (!threadHandle) {
     // The dialog the frame made for this run goes with it.
     DestroyWindow(progressDialog);
     progressDialog = nullptr;
+    if (progressEvent) CloseHandle(progressEvent);
+    progressEvent = nullptr;
     leave();
     return -25;
   }
   SetThreadPriority(threadHandle, THREAD_PRIORITY_BELOW_NORMAL);
-  progressEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  if (progressEvent) ResetEvent(progressEvent);
+  ResetEvent(progressEvent);
 
   if (kPluginBuild && engine) {
     const EngineBinding& binding = FrameworkEngine();

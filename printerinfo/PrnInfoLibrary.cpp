@@ -27,14 +27,18 @@ namespace {
 
 // Runs one query between Initialize and Finalize.
 template <class Fn, class Query>
-std::optional<int32_t> OneShot(IVXComm* comm, const wchar_t* libraryName,
-                               Fn CPrnInfoLibrary::*function, Query query) {
+std::optional<int32_t> OneShot(IVXComm* comm, const wchar_t* libraryName, Fn CPrnInfoLibrary::*function,
+                               Query query, PrnInfoOutcome* outcome = nullptr) {
+  PrnInfoOutcome ignored;
+  PrnInfoOutcome& how = outcome ? *outcome : ignored;
   CPrnInfoLibrary library(libraryName);
-  if (!library.IsLoaded() || !library.initialize || !library.finalize || !(library.*function)) {
-    return std::nullopt;
-  }
+  how = PrnInfoOutcome::NotLoaded;
+  if (!library.IsLoaded()) return std::nullopt;
+  how = PrnInfoOutcome::Unusable;
+  if (!library.initialize || !library.finalize || !(library.*function)) return std::nullopt;
   int32_t handle = library.initialize(comm);
   if (handle == 0) return std::nullopt;
+  how = PrnInfoOutcome::Queried;
   std::optional<int32_t> result = query(library, handle);
   library.finalize(&handle);
   return result;
@@ -51,20 +55,27 @@ std::optional<int32_t> ReadPrinterDeviceId(IVXComm* comm, const wchar_t* library
   });
 }
 
-std::optional<int32_t> ReadPrinterInfoItem(IVXComm* comm, int32_t item, const wchar_t* libraryName) {
-  return OneShot(comm, libraryName, &CPrnInfoLibrary::getPrinterInfo,
-                 [item](CPrnInfoLibrary& lib, int32_t handle) -> std::optional<int32_t> {
-    char buffer[256] = {};
-    int32_t length = 0;
-    if (lib.getPrinterInfo(handle, item, buffer, static_cast<int32_t>(sizeof(buffer)), &length) != 1) {
-      return std::nullopt;
-    }
-    buffer[sizeof(buffer) - 1] = '\0';  // a library that fills the whole buffer must not overrun us
-    char* end = nullptr;
-    const long value = std::strtol(buffer, &end, 10);
-    if (end == buffer) return std::nullopt;
-    return static_cast<int32_t>(value);
-  });
+std::optional<int32_t> ParsePrinterInfoValue(char (&buffer)[256]) {
+  buffer[sizeof(buffer) - 1] = '\0';  // a library that fills the whole buffer must not overrun us
+  char* end = nullptr;
+  const long value = std::strtol(buffer, &end, 10);
+  if (end == buffer) return std::nullopt;
+  return static_cast<int32_t>(value);
+}
+
+std::optional<int32_t> ReadPrinterInfoItem(IVXComm* comm, int32_t item, const wchar_t* libraryName,
+                                           PrnInfoOutcome* outcome) {
+  return OneShot(
+      comm, libraryName, &CPrnInfoLibrary::getPrinterInfo,
+      [item](CPrnInfoLibrary& lib, int32_t handle) -> std::optional<int32_t> {
+        char buffer[256] = {};
+        int32_t length = 0;
+        if (lib.getPrinterInfo(handle, item, buffer, static_cast<int32_t>(sizeof(buffer)), &length) != 1) {
+          return std::nullopt;
+        }
+        return ParsePrinterInfoValue(buffer);
+      },
+      outcome);
 }
 
 int32_t ClassifyModelVariant(std::optional<int32_t> item117) {

@@ -39,9 +39,17 @@ private:
 // when the library or a function is missing, Initialize fails or the query
 // does not answer 1.
 std::optional<int32_t> ReadPrinterDeviceId(IVXComm* comm, const wchar_t* libraryName = L"PrnInfoBroker.dll");
+// How far a one-shot use got: the library was missing, it was there but
+// unusable (a function missing, or Initialize answered 0), or it was asked.
+enum class PrnInfoOutcome { NotLoaded, Unusable, Queried };
+
 // The decimal value of an information item.
 std::optional<int32_t> ReadPrinterInfoItem(IVXComm* comm, int32_t item,
-                                           const wchar_t* libraryName = L"PrnInfoBroker.dll");
+                                           const wchar_t* libraryName = L"PrnInfoBroker.dll",
+                                           PrnInfoOutcome* outcome = nullptr);
+// The decimal value at the start of a GetPrinterInfo answer; the buffer is
+// terminated here, whatever the library left in it.
+std::optional<int32_t> ParsePrinterInfoValue(char (&buffer)[256]);
 // Which model answers on a connection reporting the sister model's name:
 // 24 the served model, 9 the sister model, -1 unknown.
 int32_t ClassifyModelVariant(std::optional<int32_t> item117);

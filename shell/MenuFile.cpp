@@ -1,5 +1,6 @@
 #include "shell/MenuFile.h"
 
+#include <algorithm>
 #include <vector>
 
 int32_t CMenuFile::Int(const wchar_t* section, const wchar_t* key, int32_t def) const {
@@ -87,7 +88,8 @@ MenuItems CMenuFile::ReadItems(const MenuLayout& layout, HWND frame, HWND pagePa
       ready = item->plugin.LoadAndBind(item->dllName) == 0 &&
               item->plugin.Initialize(frame, pagePane, settings) == 0;
     }
-    item->name = DisplayText(section, *item, texts);
+    // A plug-in that failed to start is not asked for its menu name.
+    if (ready) item->name = DisplayText(section, *item, texts);
     if (ready && IsValidMenuItem(item->itemId, item->parentItemId, !item->dllName.empty(), item->plugin.IsBound())) {
       items.push_back(std::move(item));
     } else {
@@ -126,6 +128,7 @@ void RegisterPluginData(const MenuItems& items, CPrinterSettingsList& list) {
     std::vector<PluginInfo> entries(static_cast<std::size_t>(count), PluginInfo{});
     int32_t filled = count;
     item->plugin.getDependPluginData(entries.data(), &filled);
+    entries.resize(static_cast<std::size_t>(std::clamp(filled, 0, count)));
     for (const PluginInfo& entry : entries) {
       if (list.FindBlock(entry.pluginId) == -1 &&
           list.RegisterBlock(entry.pluginId, entry.version, entry.blockSize) == 0 && item->plugin.IsBound()) {

@@ -233,6 +233,26 @@ TEST_F(Startup, CommandLinePortOpensProbesAndShutsDownInOrder) {
   EXPECT_EQ(info.Log(), "Initialize(comm);GetDeviceID;Finalize;Initialize(comm);GetPrinterInfo(114);Finalize;");
 }
 
+TEST_F(Startup, UnusablePrinterInformationLibraryEndsTheProbing) {
+  SetDllDirectoryW((gui::TestBinDir() + L"probe_broken").c_str());
+  Double comm(L"VXComm.dll", "VXCDouble");
+  Double info(L"PrnInfoBroker.dll", "PrnInfoDouble");  // without GetPrinterInfo
+  ASSERT_TRUE(comm.Loaded() && info.Loaded());
+  comm.Set("EnumPort.count", 1);
+  gui::CMessageBoxWatcher boxes;
+  CVXUtilApp app(Env({L"/pVXPORT1", L"/dOPOS"}));
+  ASSERT_TRUE(app.InitInstance());
+  const UtilitySettings& s = app.settings;
+  EXPECT_EQ(s.deviceId, 0x25);  // the device id needs only GetDeviceID
+  EXPECT_EQ(s.printerInfo114, 0);
+  EXPECT_EQ(s.function6Supported, 0);
+  EXPECT_EQ(s.command0E30Enabled, 0);
+  EXPECT_EQ(s.command0E49Enabled, 0);
+  EXPECT_EQ(s.arpSupported, 1);
+  CloseAndExit(app);
+  EXPECT_EQ(comm.Log().find("IsSupported"), std::string::npos) << "the probing ended with the library";
+}
+
 TEST_F(Startup, PortInUseAtCommandLineStartEndsWithMessage) {
   SetDllDirectoryW((gui::TestBinDir() + L"vxcomm_complete").c_str());
   Double comm(L"VXComm.dll", "VXCDouble");

@@ -26,7 +26,8 @@ const char kMenuFile[] =
     "[MENUITEM_A]\r\nITEMID=2\r\nSELECTING=1\r\nPARENTITEMID=1\r\nUSE_DLL_NAME=PluginFull.dll\r\nMENU_NAME_KEY=Alpha\r\n"
     "[MENUITEM_B]\r\nITEMID=3\r\nSELECTING=1\r\nPARENTITEMID=1\r\nUSE_DLL_NAME=PluginNoMenuName.dll\r\nSTRING=Plain B\r\n"
     "[MENUITEM_C]\r\nITEMID=4\r\nSELECTING=1\r\nPARENTITEMID=1\r\nUSE_DLL_NAME=PluginNoActiveView.dll\r\nSTRING=C\r\n"
-    "[MENUITEM_D]\r\nITEMID=5\r\nSELECTING=1\r\nPARENTITEMID=1\r\nUSE_DLL_NAME=PluginInitFails.dll\r\nSTRING=D\r\n"
+    "[MENUITEM_D]\r\nITEMID=5\r\nSELECTING=1\r\nPARENTITEMID=1\r\nUSE_DLL_NAME=PluginInitFails.dll\r\n"
+    "MENU_NAME_KEY=Delta\r\n"
     "[MENUITEM_E]\r\nITEMID=6\r\nSELECTING=1\r\nPARENTITEMID=1\r\nUSE_DLL_NAME=PluginDepends.dll\r\nSTRING=E\r\n"
     "[MENUITEM_F]\r\nITEMID=7\r\nSELECTING=2\r\nPARENTITEMID=1\r\nUSE_DLL_NAME=PluginRefuses.dll\r\nSTRING=F\r\n"
     "[MENUITEM_G]\r\nITEMID=8\r\nSELECTING=1\r\nPARENTITEMID=1\r\nUSE_DLL_NAME=PluginFull.dll\r\nSTRING=Second\r\n"
@@ -96,6 +97,7 @@ TEST_F(MainWindow, HostLoadsInitialisesRegistersAndShowsInOrder) {
   EXPECT_EQ(TakeLog(),
             "PluginFull.Initialize(frame,pane,settings);PluginFull.GetMenuName(null);PluginFull.GetMenuName(buffer);"
             "PluginNoMenuName.Initialize(frame,pane,settings);"
+            // Its Initialize failed: it is not asked for its menu name.
             "PluginInitFails.Initialize(frame,pane,settings);"
             "PluginDepends.Initialize(frame,pane,settings);"
             "PluginRefuses.Initialize(frame,pane,settings);"
