@@ -95,18 +95,7 @@ std::optional<DWORD> ReadPcs() {
   return value;
 }
 
-bool OthersCanTakeMutex() {
-  bool taken = false;
-  std::thread other([&] {
-    CHandle mutex(OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kMutexName));
-    if (!mutex) return;
-    const DWORD result = WaitForSingleObject(mutex.get(), 0);
-    taken = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
-    if (taken) ReleaseMutex(mutex.get());
-  });
-  other.join();
-  return taken;
-}
+bool OthersCanTakeMutex() { return gui::OthersCanTakeMutex(kMutexName); }
 
 struct InstallCase {
   const char* fault;

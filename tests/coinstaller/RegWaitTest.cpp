@@ -14,6 +14,7 @@
 
 #include "coinstaller/CoInstallerRules.h"
 #include "tests/coinstaller/FakePlatform.h"
+#include "tests/support/GuiDriver.h"
 #include "tests/support/ResourceCounts.h"
 #include "win/Handles.h"
 
@@ -26,18 +27,7 @@ using fake::MultiText;
 const std::wstring kServedId = L"USBPRINT\\1284_CID_OrvikVX02003C5E";
 
 // Can a thread other than the installer's take the mutex right now?
-bool OthersCanTake(const std::wstring& name) {
-  bool taken = false;
-  std::thread other([&] {
-    CHandle mutex(OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name.c_str()));
-    if (!mutex) return;
-    const DWORD result = WaitForSingleObject(mutex.get(), 0);
-    taken = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
-    if (taken) ReleaseMutex(mutex.get());
-  });
-  other.join();
-  return taken;
-}
+bool OthersCanTake(const std::wstring& name) { return gui::OthersCanTakeMutex(name); }
 
 // Holds the mutex on a thread of its own until told to let go (or to end
 // without letting go, which abandons it).

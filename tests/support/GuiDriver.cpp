@@ -216,6 +216,20 @@ void PressButton(HWND dialog, int id) {
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
+bool OthersCanTakeMutex(const std::wstring& name) {
+  bool taken = false;
+  std::thread other([&] {
+    HANDLE mutex = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name.c_str());
+    if (!mutex) return;
+    const DWORD result = WaitForSingleObject(mutex, 0);
+    taken = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+    if (taken) ReleaseMutex(mutex);
+    CloseHandle(mutex);
+  });
+  other.join();
+  return taken;
+}
+
 bool SaveWindowPicture(HWND window, const std::wstring& path) {
   RECT rc = {};
   if (!GetWindowRect(window, &rc)) return false;

@@ -92,6 +92,9 @@ std::wstring MessageBoxText(HWND hwnd);
 HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs);
 // Presses a button of a dialog as a click would (posted, so it never blocks).
 void PressButton(HWND dialog, int id);
+// Can a thread other than the caller take the named mutex right now (it is
+// released again at once)? False when it does not exist or is owned.
+bool OthersCanTakeMutex(const std::wstring& name);
 // Saves what a window shows on screen as a 24-bit BMP file.
 bool SaveWindowPicture(HWND window, const std::wstring& path);
 
