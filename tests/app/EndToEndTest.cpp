@@ -102,6 +102,17 @@ protected:
         utility_->Id(), [](const gui::WindowInfo& w) { return GetPropW(w.hwnd, kProperty) != nullptr; }, kStartMs);
   }
 
+  // Presses OK in the printer selection; the text of the message box that
+  // answers, which is then closed.
+  std::wstring PressOkAndReadMessage(HWND dialog) {
+    gui::PressButton(dialog, IDOK);
+    HWND box = gui::WaitForMessageBox(utility_->Id(), kStartMs);
+    if (!box) return L"<no message>";
+    const std::wstring text = gui::MessageBoxText(box);
+    gui::PressButton(box, IDOK);
+    return text;
+  }
+
   // The main window, or nothing; a message box on the way ends the wait and
   // says what went wrong.
   HWND WaitForMainWindow() {
@@ -189,11 +200,7 @@ TEST_F(EndToEnd, PrinterInUseByAnotherProgram) {
 
   HWND dialog = StartAndWaitForSelection();
   ASSERT_NE(dialog, nullptr);
-  gui::PressButton(dialog, IDOK);
-  HWND box = gui::WaitForMessageBox(utility_->Id(), kStartMs);
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(gui::MessageBoxText(box), L"Cannot launch the printer because it is in use by another application.");
-  gui::PressButton(box, IDOK);
+  EXPECT_EQ(PressOkAndReadMessage(dialog), L"Cannot launch the printer because it is in use by another application.");
   closesocket(holder);
   gui::PressButton(dialog, IDCANCEL);
   EXPECT_TRUE(utility_->WaitForExit(kStartMs));
@@ -203,11 +210,7 @@ TEST_F(EndToEnd, SisterModelIsNotTaken) {
   ASSERT_EQ(Control("identity sister").substr(0, 2), "OK");
   HWND dialog = StartAndWaitForSelection();
   ASSERT_NE(dialog, nullptr);
-  gui::PressButton(dialog, IDOK);
-  HWND box = gui::WaitForMessageBox(utility_->Id(), kStartMs);
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(gui::MessageBoxText(box), L"The connected printer is not VX-R500.");
-  gui::PressButton(box, IDOK);
+  EXPECT_EQ(PressOkAndReadMessage(dialog), L"The connected printer is not VX-R500.");
   // The port it was found on is gone from the library's port list.
   std::wstring ports;
   {

@@ -12,6 +12,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -170,5 +171,16 @@ private:
 };
 
 std::string Narrow(std::wstring_view text);
+
+// A device's ids and whether the co-installers must treat it as served.
+struct ServedCase {
+  const char* fault;
+  std::optional<Value> hardwareIds;
+  std::optional<Value> compatibleIds;
+  bool served;
+};
+
+// Failures name the fault the case catches.
+inline void PrintTo(const ServedCase& c, std::ostream* os) { *os << c.fault; }
 
 }  // namespace fake

@@ -12,15 +12,7 @@ using namespace coinst_test;
 
 // ---------------------------------------------------------------- served device
 
-struct ServedCase {
-  const char* fault;
-  std::optional<fake::Value> hardwareIds;
-  std::optional<fake::Value> compatibleIds;
-  bool served;
-};
-
-// Failures name the fault the case catches.
-void PrintTo(const ServedCase& c, std::ostream* os) { *os << c.fault; }
+using fake::ServedCase;
 
 class PortQueueServed : public PortQueue, public testing::WithParamInterface<ServedCase> {};
 

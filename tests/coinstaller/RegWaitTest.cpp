@@ -99,15 +99,7 @@ TEST_F(RegWait, MutexIsHeldFromTheFirstPassToTheWizardEnd) {
   EXPECT_TRUE(platform_.Logged("OpenMutex " + fake::Narrow(coinst::kCreateFinishMutex)));
 }
 
-struct ServedCase {
-  const char* fault;
-  std::optional<fake::Value> hardwareIds;
-  std::optional<fake::Value> compatibleIds;
-  bool served;
-};
-
-// Failures name the fault the case catches.
-void PrintTo(const ServedCase& c, std::ostream* os) { *os << c.fault; }
+using fake::ServedCase;
 
 class RegWaitServed : public RegWait, public testing::WithParamInterface<ServedCase> {};
 
