@@ -17,10 +17,17 @@ for target in SettingsBlocksFuzz LangSectionFuzz; do
   scratch=build/fuzz/scratch/$target
   mkdir -p "$kept" "$scratch"
   echo "== $target for ${seconds}s"
+  log=build/fuzz/scratch/$target.log
+  # The target's own status decides: a crash, a leak, a time-out or a
+  # sanitizer report ends the run with a non-zero status.
+  rc=0
   build/fuzz/tests/fuzz/$target -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=1024 \
-    -timeout=5 -print_final_stats=1 "$scratch" "$kept" 2>&1 | grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|==|INFO: (Loaded|Done))|ERROR|SUMMARY' || true
-  if [ "${PIPESTATUS[0]}" -ne 0 ]; then
-    echo "$target found a failure" >&2
+    -timeout=5 -print_final_stats=1 -artifact_prefix="build/fuzz/scratch/$target-" \
+    "$scratch" "$kept" >"$log" 2>&1 || rc=$?
+  grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|==|INFO: (Loaded|Done))|ERROR|SUMMARY' "$log" || true
+  if [ "$rc" -ne 0 ]; then
+    echo "$target found a failure (exit $rc); the input is in build/fuzz/scratch/$target-*" >&2
+    tail -n 40 "$log" >&2
     exit 1
   fi
   if [ "$merge" = "--merge" ]; then
