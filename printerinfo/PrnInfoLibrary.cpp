@@ -1,7 +1,5 @@
 #include "printerinfo/PrnInfoLibrary.h"
 
-#include <cstdlib>
-
 CPrnInfoLibrary::CPrnInfoLibrary(const wchar_t* libraryName) {
   library_.reset(LoadLibraryW(libraryName));
   if (!library_) return;
@@ -55,14 +53,6 @@ std::optional<int32_t> ReadPrinterDeviceId(IVXComm* comm, const wchar_t* library
   });
 }
 
-std::optional<int32_t> ParsePrinterInfoValue(char (&buffer)[256]) {
-  buffer[sizeof(buffer) - 1] = '\0';  // a library that fills the whole buffer must not overrun us
-  char* end = nullptr;
-  const long value = std::strtol(buffer, &end, 10);
-  if (end == buffer) return std::nullopt;
-  return static_cast<int32_t>(value);
-}
-
 std::optional<int32_t> ReadPrinterInfoItem(IVXComm* comm, int32_t item, const wchar_t* libraryName,
                                            PrnInfoOutcome* outcome) {
   return OneShot(
@@ -76,11 +66,4 @@ std::optional<int32_t> ReadPrinterInfoItem(IVXComm* comm, int32_t item, const wc
         return ParsePrinterInfoValue(buffer);
       },
       outcome);
-}
-
-int32_t ClassifyModelVariant(std::optional<int32_t> item117) {
-  if (!item117) return -1;
-  if (*item117 == 1) return 24;
-  if (*item117 == 0) return 9;
-  return -1;
 }

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "makerlibs/include/PrnInfoBrokerApi.h"
+#include "printerinfo/PrnInfoValue.h"
 #include "win/Handles.h"
 
 class CPrnInfoLibrary {
@@ -47,9 +48,3 @@ enum class PrnInfoOutcome { NotLoaded, Unusable, Queried };
 std::optional<int32_t> ReadPrinterInfoItem(IVXComm* comm, int32_t item,
                                            const wchar_t* libraryName = L"PrnInfoBroker.dll",
                                            PrnInfoOutcome* outcome = nullptr);
-// The decimal value at the start of a GetPrinterInfo answer; the buffer is
-// terminated here, whatever the library left in it.
-std::optional<int32_t> ParsePrinterInfoValue(char (&buffer)[256]);
-// Which model answers on a connection reporting the sister model's name:
-// 24 the served model, 9 the sister model, -1 unknown.
-int32_t ClassifyModelVariant(std::optional<int32_t> item117);

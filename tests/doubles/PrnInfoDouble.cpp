@@ -31,12 +31,18 @@ VX_EXPORT int32_t GetPrinterInfo(int32_t handle, int32_t item, char* buffer, int
   control.Log("GetPrinterInfo(" + std::to_string(item) + ")");
   const int64_t value = control.Get("item" + std::to_string(item), -1);
   if (value < 0 || !buffer || size <= 0) return 0;
+  std::size_t written = 0;
   if (control.Get("fillWholeBuffer", 0)) {
-    std::memset(buffer, '1', static_cast<std::size_t>(size));  // no terminator at all
+    // Digits to the very last byte and no terminator: a reader that does not
+    // cut the answer at its buffer's end reads the final '9' and beyond.
+    std::memset(buffer, '0', static_cast<std::size_t>(size));
+    buffer[size - 1] = '9';
+    written = static_cast<std::size_t>(size);
   } else {
     std::snprintf(buffer, static_cast<std::size_t>(size), "%lld", static_cast<long long>(value));
+    written = std::strlen(buffer);
   }
-  if (length) *length = static_cast<int32_t>(std::strlen(buffer));
+  if (length) *length = static_cast<int32_t>(written);
   return static_cast<int32_t>(control.Get("GetPrinterInfo", 1));
 }
 #endif
