@@ -74,8 +74,11 @@ bool IsUserAdministrator() {
   }
   const auto* groups = reinterpret_cast<const TOKEN_GROUPS*>(buffer.data());
   bool member = false;
+  // A group kept only for deny checks (the filtered token of an administrator
+  // who has not elevated) grants no rights: such a user is refused.
   for (DWORD i = 0; i < groups->GroupCount && !member; ++i) {
-    member = EqualSid(groups->Groups[i].Sid, administrators) != FALSE;
+    member = EqualSid(groups->Groups[i].Sid, administrators) != FALSE &&
+             (groups->Groups[i].Attributes & SE_GROUP_USE_FOR_DENY_ONLY) == 0;
   }
   FreeSid(administrators);
   return member;

@@ -11,6 +11,7 @@
 #include "shell/MainFrame.h"
 #include "tests/support/DoubleLibrary.h"
 #include "tests/support/GuiDriver.h"
+#include "win/Handles.h"
 #include "win/Text.h"
 
 namespace {
@@ -305,10 +306,77 @@ TEST_F(Startup, UnknownCommandLinePortShowsTheSelectionDialog) {
   app.ExitInstance();
 }
 
-TEST(AdministratorCheck, AnswersForTheRealToken) {
-  // Under Wine every process holds the Administrators group; the refusal
-  // path is covered through the injected check above.
+// This thread runs with a copy of the process token in which the
+// Administrators group is kept for deny checks only, as in the filtered token
+// of an administrator who has not elevated (under Wine every process token
+// is an administrator's, so this is the only way to meet a user who is not).
+class CNonAdministratorThread {
+public:
+  CNonAdministratorThread() {
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID administrators = nullptr;
+    if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                  &administrators)) {
+      return;
+    }
+    CHandle process, restricted, impersonation;
+    SID_AND_ATTRIBUTES disabled = {administrators, 0};
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY | TOKEN_ASSIGN_PRIMARY, process.put()) &&
+        CreateRestrictedToken(process.get(), 0, 1, &disabled, 0, nullptr, 0, nullptr, restricted.put()) &&
+        DuplicateTokenEx(restricted.get(), TOKEN_IMPERSONATE | TOKEN_QUERY, nullptr, SecurityImpersonation,
+                         TokenImpersonation, impersonation.put())) {
+      active_ = SetThreadToken(nullptr, impersonation.get()) != FALSE;
+    }
+    FreeSid(administrators);
+  }
+  ~CNonAdministratorThread() {
+    if (active_) RevertToSelf();
+  }
+  bool Active() const { return active_; }
+
+private:
+  bool active_ = false;
+};
+
+TEST(AdministratorCheck, DenyOnlyAdministratorsGroupIsNotAnAdministrator) {
+  // catches: a check that answers yes whatever the token holds, or one that
+  // reads the process token while the thread has a token of its own
   EXPECT_TRUE(IsUserAdministrator());
+  {
+    CNonAdministratorThread user;
+    ASSERT_TRUE(user.Active()) << GetLastError();
+    EXPECT_FALSE(IsUserAdministrator());
+  }
+  EXPECT_TRUE(IsUserAdministrator()) << "back to the process token";
+}
+
+TEST_F(Startup, RealCheckRefusesAUserWithoutAdministratorRights) {
+  // catches: start-up that never asks the token, so the refusal above is
+  // only ever reached through an injected answer
+  SetLanguage("0409");
+  CNonAdministratorThread user;
+  ASSERT_TRUE(user.Active());
+  gui::CMessageBoxWatcher boxes;
+  // A start-up that lets the user through goes on to the printer selection:
+  // cancel it, so the fault ends the test instead of hanging it.
+  gui::CDelayedAction cancel(
+      [] {
+        HWND dialog = gui::WaitForWindow(
+            GetCurrentProcessId(), [](const gui::WindowInfo& w) { return GetPropW(w.hwnd, L"VX-R500_UTILITY_VX-R500"); },
+            0);
+        if (dialog) gui::PressButton(dialog, IDCANCEL);
+        return dialog != nullptr;
+      },
+      20000);
+  AppEnvironment env = Env({});
+  env.isAdministrator = &IsUserAdministrator;
+  CVXUtilApp app(std::move(env));
+  EXPECT_FALSE(app.InitInstance());
+  EXPECT_EQ(app.ExitInstance(), 1);
+  const auto seen = boxes.Seen();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].text, L"You must have Administrator rights to run this software.");
+  EXPECT_FALSE(cancel.Done()) << "the printer selection was shown";
 }
 
 }  // namespace
