@@ -114,7 +114,7 @@ TEST_F(WatchProbe, UnloadWithTheWatcherRunningKeepsTheCodeUntilItEnds) {
   // unload that waits on the thread it is running on
   HMODULE library = StartInstallation();
   ASSERT_NE(library, nullptr);
-  EXPECT_EQ(gui::ThreadCount(), baseline_.Threads() + 1);
+  EXPECT_GE(gui::ThreadCount(), baseline_.Threads() + 1);  // the watcher
   FreeLibrary(library);
   EXPECT_TRUE(Loaded());  // the watcher still holds it
   EXPECT_TRUE(WaitUntilUnloaded(5000));

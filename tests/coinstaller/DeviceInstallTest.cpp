@@ -95,7 +95,8 @@ std::optional<DWORD> ReadPcs() {
   return value;
 }
 
-bool OthersCanTakeMutex() { return gui::OthersCanTakeMutex(kMutexName); }
+using gui::MutexState;
+MutexState SetUpMutex() { return gui::StateOfMutex(kMutexName); }
 
 struct InstallCase {
   const char* fault;
@@ -302,14 +303,14 @@ TEST_P(DeviceInstall, InstallationThroughWinesDeviceInstaller) {
   const auto& c = GetParam();
   CreateDevice();
   ASSERT_FALSE(HasFatalFailure());
-  ASSERT_TRUE(OthersCanTakeMutex());
+  ASSERT_EQ(SetUpMutex(), MutexState::Free);
 
   ASSERT_TRUE(SetupDiCallClassInstaller(DIF_INSTALLDEVICE, set_, &device_)) << GetLastError();
   // during the installation
   const bool substituted = c.served && c.existingQueue;
   EXPECT_EQ(DevicePort(), substituted ? kQueuePort : kDevicePort) << c.fault;
   EXPECT_EQ(ReadPcs(), c.served ? 0u : 5u) << c.fault;
-  EXPECT_EQ(OthersCanTakeMutex(), !c.served) << c.fault;
+  EXPECT_EQ(SetUpMutex(), c.served ? MutexState::Held : MutexState::Free) << c.fault;
 
   EXPECT_EQ(SecondPass(), static_cast<DWORD>(NO_ERROR));
   EXPECT_EQ(DevicePort(), kDevicePort) << c.fault;
@@ -322,7 +323,7 @@ TEST_P(DeviceInstall, InstallationThroughWinesDeviceInstaller) {
   // instead of being waited for.
   EXPECT_LT(GetTickCount64() - start, 5000u) << c.fault;
   EXPECT_EQ(ReadPcs(), 5u) << c.fault;
-  EXPECT_TRUE(OthersCanTakeMutex()) << c.fault;
+  EXPECT_EQ(SetUpMutex(), MutexState::Free) << c.fault;
   EXPECT_EQ(DevicePort(), kDevicePort) << c.fault;
   EXPECT_EQ(QueueExists(), c.existingQueue) << c.fault;
 }

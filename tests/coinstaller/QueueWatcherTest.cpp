@@ -245,12 +245,14 @@ class QueueWatcherEnd : public QueueWatcher, public testing::WithParamInterface<
 TEST_P(QueueWatcherEnd, WatcherThatCannotWatchEndsAtOnce) {
   const auto& c = GetParam();
   platform_.Fail(c.failing);
-  PSP_DEVINFO_DATA device = StartWatching({5000, 5000, 20000});
+  // A grace time far beyond the bound below: a watcher that did not end
+  // would be waited for that long.
+  PSP_DEVINFO_DATA device = StartWatching({30000, 30000, 60000});
   platform_.AddPrinterAndNotify({L"Dup", kDriver, L"USB001"});
   Sleep(200);  // long enough to spin many times round a loop that would
   ULONGLONG elapsed = 0;
   EXPECT_EQ(TimedFinish(device, &elapsed), static_cast<DWORD>(NO_ERROR));
-  EXPECT_LT(elapsed, 2000u) << c.fault;
+  EXPECT_LT(elapsed, 10000u) << c.fault;
   EXPECT_EQ(platform_.Count("FindNext"), c.findNext) << c.fault;
   EXPECT_TRUE(platform_.HasPrinter(L"Dup")) << c.fault;
   EXPECT_EQ(Pcs(), 5u) << c.fault;
@@ -277,12 +279,13 @@ class QueueWatcherStart : public QueueWatcher, public testing::WithParamInterfac
 TEST_P(QueueWatcherStart, WatcherThatCannotStartLeavesNothingBehind) {
   const auto& c = GetParam();
   platform_.Fail(c.failing);
+  Installer({30000, 30000, 60000});  // a wait for a watcher that never started would be long
   PSP_DEVINFO_DATA device = ServedDevice();
   EXPECT_EQ(FirstPass(device), static_cast<DWORD>(NO_ERROR));
   EXPECT_EQ(platform_.Count("StartThread"), c.threads) << c.fault;
   ULONGLONG elapsed = 0;
   EXPECT_EQ(TimedFinish(device, &elapsed), static_cast<DWORD>(NO_ERROR));
-  EXPECT_LT(elapsed, 200u) << c.fault;
+  EXPECT_LT(elapsed, 10000u) << c.fault;
   EXPECT_EQ(Pcs(), 5u) << c.fault;
 }
 
@@ -295,12 +298,12 @@ INSTANTIATE_TEST_SUITE_P(Installation, QueueWatcherStart,
 TEST_F(QueueWatcher, WatcherThatFindsNothingIsStoppedAfterTheGraceTime) {
   // catches: a wizard end that does not wait for the new queue, or one that
   // waits for a watcher that is never told to stop
-  PSP_DEVINFO_DATA device = StartWatching({400, 3000, 20000});
+  PSP_DEVINFO_DATA device = StartWatching({400, 30000, 60000});
   ASSERT_TRUE(Listening());
   ULONGLONG elapsed = 0;
   EXPECT_EQ(TimedFinish(device, &elapsed), static_cast<DWORD>(NO_ERROR));
   EXPECT_GE(elapsed, 350u);
-  EXPECT_LT(elapsed, 2500u);
+  EXPECT_LT(elapsed, 15000u);
 }
 
 TEST_F(QueueWatcher, WatcherStuckInTheSpoolerDoesNotHangTheWizard) {
@@ -312,9 +315,9 @@ TEST_F(QueueWatcher, WatcherStuckInTheSpoolerDoesNotHangTheWizard) {
   platform_.AddPrinterAndNotify({L"Dup", kDriver, L"USB001"});
   ULONGLONG elapsed = 0;
   EXPECT_EQ(TimedFinish(device, &elapsed), static_cast<DWORD>(NO_ERROR));
-  EXPECT_LT(elapsed, 2000u);
+  EXPECT_LT(elapsed, 10000u) << "waited for the stuck watcher";
   EXPECT_EQ(Pcs(), 5u);
-  EXPECT_EQ(gui::ThreadCount(), baseline_.Threads() + 1);  // still stuck
+  EXPECT_GE(gui::ThreadCount(), baseline_.Threads() + 1);  // still stuck
   platform_.Unblock();
   EXPECT_EQ(baseline_.Check(5000), "");  // it ends, and nothing of it stays
   EXPECT_TRUE(platform_.HasPrinter(L"Dup"));  // found too late: left alone
@@ -323,24 +326,22 @@ TEST_F(QueueWatcher, WatcherStuckInTheSpoolerDoesNotHangTheWizard) {
 TEST_F(QueueWatcher, WatcherWhoseWizardNeverEndsStopsByItself) {
   // catches: a thread left running for good when the host never sends the
   // wizard's end
-  PSP_DEVINFO_DATA device = StartWatching({300, 3000, 300});
+  PSP_DEVINFO_DATA device = StartWatching({30000, 30000, 300});
   ASSERT_TRUE(Listening());
-  const ULONGLONG end = GetTickCount64() + 5000;
-  while (gui::ThreadCount() != baseline_.Threads() && GetTickCount64() < end) Sleep(10);
-  EXPECT_EQ(gui::ThreadCount(), baseline_.Threads());
+  EXPECT_EQ(baseline_.Check(10000), "") << "the watcher ended by itself";
   ULONGLONG elapsed = 0;
   EXPECT_EQ(TimedFinish(device, &elapsed), static_cast<DWORD>(NO_ERROR));
-  EXPECT_LT(elapsed, 200u);
+  EXPECT_LT(elapsed, 10000u) << "waited for a watcher that was gone";
 }
 
 TEST_F(QueueWatcher, OwnerGoingWithTheWatcherRunningStopsIt) {
   // catches: a watcher left running on state that is gone
-  StartWatching({300, 3000, 20000});
+  StartWatching({300, 30000, 60000});
   ASSERT_TRUE(Listening());
   const ULONGLONG start = GetTickCount64();
   installer_.reset();
-  EXPECT_LT(GetTickCount64() - start, 2000u);
-  EXPECT_EQ(gui::ThreadCount(), baseline_.Threads());
+  EXPECT_LT(GetTickCount64() - start, 10000u) << "the watcher was not told to stop";
+  EXPECT_EQ(baseline_.Check(), "");
 }
 
 TEST_F(QueueWatcher, SecondFirstPassStartsNoSecondWatcher) {

@@ -162,7 +162,7 @@ TEST_F(Contract, CommunicationTestReportsTheModelName) {
       const auto start = Clock::now();
       EXPECT_EQ(comm_.VXC_CommunicationTest(&e), c.result) << emu::IdentityName(c.identity);
       EXPECT_EQ(std::wstring(e.deviceName), c.name) << emu::IdentityName(c.identity);
-      EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(3000)) << "no hang beyond the time-out";
+      EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(10000)) << "no hang beyond the time-out";
     }
   }
   const emu::Bytes heard = emulator_->Received();
@@ -239,8 +239,8 @@ TEST_F(Contract, APrinterThatStopsAnsweringIsReportedAndComesBack) {
   ASSERT_TRUE(reports.WaitFor(0, 2000));
   emulator_->SetNoAnswer(true);
   const auto start = Clock::now();
-  EXPECT_TRUE(reports.WaitFor(2, 5000)) << "Cannot Get Status";
-  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(5000));
+  EXPECT_TRUE(reports.WaitFor(2, 10000)) << "Cannot Get Status";
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(10000));
   emulator_->SetNoAnswer(false);
   EXPECT_TRUE(reports.WaitFor(0, 5000)) << "online again once it answers";
 
@@ -253,18 +253,22 @@ TEST_F(Contract, SlowAndDroppingPrintersGiveClearResults) {
   PrinterEntry e = NetEntry();
   emulator_->SetLatency(300);
   EXPECT_EQ(comm_.VXC_CommunicationTest(&e), kVxcOk) << "slow but within the time-out";
-  emulator_->SetLatency(4000);
+  // An answer far later than the library's time-out: the test ends with
+  // the time-out, not with the answer.
+  emulator_->SetLatency(8000);
   auto start = Clock::now();
   EXPECT_EQ(comm_.VXC_CommunicationTest(&e), kVxcTimeout);
-  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(3000));
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(6000));
   emulator_->SetLatency(0);
   emulator_->WaitUntilReady(1000);
-  Sleep(4100);  // the slow session ends with its late answer
+  // The slow session ends with its late answer.
+  for (int i = 0; i < 1500 && emulator_->HasClient(); ++i) Sleep(10);
+  ASSERT_FALSE(emulator_->HasClient());
   emulator_->DropMidReply();
   start = Clock::now();
   const VXCRESULT r = comm_.VXC_CommunicationTest(&e);
   EXPECT_TRUE(r == kVxcDisconnected || r == kVxcTimeout) << std::hex << r;
-  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(3000));
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(10000));
   EXPECT_EQ(comm_.VXC_CommunicationTest(&e), kVxcOk) << "the next one works";
 }
 
@@ -297,7 +301,17 @@ TEST_F(Contract, OtherExportsAnswer) {
   EXPECT_EQ(comm_.VXC_Backup(backup.c_str()), kVxcOk);
   EXPECT_EQ(comm_.VXC_FileCheck(backup.c_str()), kVxcOk);
   EXPECT_EQ(comm_.VXC_FileCheck(L"C:\\no\\such\\file"), kVxcBadFile);
+  // catches: a restore that leaves the port list as it is
+  uint32_t before = 0, changed = 0, restored = 0;
+  comm_.VXC_EnumPort(static_cast<PrinterEntry*>(nullptr), 0u, &before, 0);
+  PrinterEntry added = UsbEntry();
+  ASSERT_EQ(comm_.VXC_AddPort(&added), kVxcOk);
+  comm_.VXC_EnumPort(static_cast<PrinterEntry*>(nullptr), 0u, &changed, 0);
+  ASSERT_EQ(changed, before + 1);
   EXPECT_EQ(comm_.VXC_Restore(backup.c_str()), kVxcOk);
+  comm_.VXC_EnumPort(static_cast<PrinterEntry*>(nullptr), 0u, &restored, 0);
+  EXPECT_EQ(restored, before) << "the port added after the backup is still listed";
+  EXPECT_EQ(comm_.VXC_RemovePort(&added), kVxcNoEntry);
   DeleteFileW(backup.c_str());
 }
 

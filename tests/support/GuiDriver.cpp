@@ -216,18 +216,28 @@ void PressButton(HWND dialog, int id) {
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-bool OthersCanTakeMutex(const std::wstring& name) {
-  bool taken = false;
+MutexState StateOfMutex(const std::wstring& name) {
+  MutexState state = MutexState::Missing;
   std::thread other([&] {
     HANDLE mutex = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name.c_str());
     if (!mutex) return;
     const DWORD result = WaitForSingleObject(mutex, 0);
-    taken = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+    const bool taken = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+    state = taken ? MutexState::Free : MutexState::Held;
     if (taken) ReleaseMutex(mutex);
     CloseHandle(mutex);
   });
   other.join();
-  return taken;
+  return state;
+}
+
+std::ostream& operator<<(std::ostream& out, MutexState state) {
+  switch (state) {
+    case MutexState::Missing: return out << "missing";
+    case MutexState::Held: return out << "held";
+    case MutexState::Free: return out << "free";
+  }
+  return out << "?";
 }
 
 bool SaveWindowPicture(HWND window, const std::wstring& path) {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -92,9 +93,11 @@ std::wstring MessageBoxText(HWND hwnd);
 HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs);
 // Presses a button of a dialog as a click would (posted, so it never blocks).
 void PressButton(HWND dialog, int id);
-// Can a thread other than the caller take the named mutex right now (it is
-// released again at once)? False when it does not exist or is owned.
-bool OthersCanTakeMutex(const std::wstring& name);
+// What a thread other than the caller finds of the named mutex right now: no
+// such mutex, owned by someone, or free (taken and released again at once).
+enum class MutexState { Missing, Held, Free };
+MutexState StateOfMutex(const std::wstring& name);
+std::ostream& operator<<(std::ostream& out, MutexState state);
 // Saves what a window shows on screen as a 24-bit BMP file.
 bool SaveWindowPicture(HWND window, const std::wstring& path);
 

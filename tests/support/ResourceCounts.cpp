@@ -65,18 +65,50 @@ DWORD ThreadCount() {
   return count;
 }
 
-CResourceBaseline::CResourceBaseline() : handles_(HandleCount()), threads_(ThreadCount()) {}
+namespace {
+
+// Samples both counts until they have stayed the same for a while.
+void SettledCounts(DWORD* handles, DWORD* threads) {
+  constexpr int kStableSamples = 5;
+  constexpr DWORD kSampleMs = 20;
+  const ULONGLONG end = GetTickCount64() + 2000;
+  *handles = HandleCount();
+  *threads = ThreadCount();
+  for (int stable = 0; stable < kStableSamples && GetTickCount64() < end;) {
+    Sleep(kSampleMs);
+    const DWORD h = HandleCount();
+    const DWORD t = ThreadCount();
+    stable = h == *handles && t == *threads ? stable + 1 : 0;
+    *handles = h;
+    *threads = t;
+  }
+}
+
+}  // namespace
+
+CResourceBaseline::CResourceBaseline() { SettledCounts(&handles_, &threads_); }
 
 std::string CResourceBaseline::Check(DWORD timeoutMs) const {
+  if (handles_ == 0 || threads_ == 0) return "the process's handle or thread count cannot be read";
   const ULONGLONG end = GetTickCount64() + timeoutMs;
   for (;;) {
     const DWORD handles = HandleCount();
     const DWORD threads = ThreadCount();
-    if (handles == handles_ && threads == threads_) return {};
+    if (handles == 0 || threads == 0) return "the process's handle or thread count cannot be read";
+    if (handles <= handles_ && threads <= threads_) return {};
     if (GetTickCount64() >= end) {
       return "handles " + std::to_string(handles_) + " -> " + std::to_string(handles) + ", threads " +
              std::to_string(threads_) + " -> " + std::to_string(threads);
     }
+    Sleep(10);
+  }
+}
+
+bool WaitForThreadCount(DWORD count, DWORD timeoutMs) {
+  const ULONGLONG end = GetTickCount64() + timeoutMs;
+  for (;;) {
+    if (ThreadCount() >= count) return true;
+    if (GetTickCount64() >= end) return false;
     Sleep(10);
   }
 }

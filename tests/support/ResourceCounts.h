@@ -11,8 +11,11 @@ namespace gui {
 DWORD HandleCount();
 DWORD ThreadCount();  // threads of this process, from a Toolhelp snapshot
 
-// The counts when it was made; Check waits up to timeoutMs for a thread that
-// has been told to end to be gone, then describes any difference.
+// The counts once they have settled (the runtime starts and ends threads of
+// its own for a while after a library is used); Check waits up to timeoutMs
+// for what the code under test was told to end to be gone, then describes
+// any handle or thread more than at the start. A count that cannot be read
+// is a failure, never a match of 0 with 0.
 class CResourceBaseline {
 public:
   CResourceBaseline();
@@ -24,5 +27,8 @@ private:
   DWORD handles_;
   DWORD threads_;
 };
+
+// Waits until this process's thread count is at least count; false on time-out.
+bool WaitForThreadCount(DWORD count, DWORD timeoutMs);
 
 }  // namespace gui
