@@ -182,6 +182,8 @@ std::wstring EndToEnd::PressOkAndReadMessage(HWND dialog) {
   if (!box) return L"<no message>";
   const std::wstring text = gui::MessageBoxText(box);
   gui::PressButton(box, IDOK);
+  // Gone before the caller looks for what comes next.
+  gui::WaitUntil([box] { return !IsWindow(box) || !IsWindowVisible(box); }, kStartMs);
   return text;
 }
 
