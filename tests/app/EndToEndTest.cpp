@@ -327,7 +327,7 @@ TEST_F(EndToEnd, OkWithoutASelectedRowWarnsAndTheDialogStays) {
     // OK and Delete Port follow the selection.
     EXPECT_TRUE(gui::WaitUntil([&] { return !IsWindowEnabled(GetDlgItem(dialog, IDOK)); }, kStartMs));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, 1004)));
-    // The dialog manager sends OK for the Enter key whatever the button's state.
+    // An OK that reaches the dialog all the same must not take a row.
     EXPECT_EQ(PressOkAndReadMessage(dialog), L"Please select the printer you want to setup.");
     EXPECT_TRUE(gui::WaitUntil([&] { return gui::WaitForMessageBox(utility_->Id(), 0) == nullptr; }, kStartMs));
     EXPECT_TRUE(IsWindow(dialog) && IsWindowVisible(dialog)) << "the dialog stays";
