@@ -2,145 +2,68 @@
 // emulated VX-R500 as its own process, the utility started as a user or
 // another program would start it, driven through its windows.
 
-#include <winsock2.h>
-#include <windows.h>
+#include "tests/app/EndToEnd.h"
 
 #include <commctrl.h>
-#include <gtest/gtest.h>
 
 #include <string>
 
-#include "tests/support/GuiDriver.h"
-
+namespace e2e {
 namespace {
 
-constexpr DWORD kStartMs = 30000;
-const wchar_t kProperty[] = L"VX-R500_UTILITY_VX-R500";
-
-bool AcceptsConnections(uint16_t port) {
-  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (s == INVALID_SOCKET) return false;
-  sockaddr_in address = {};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const bool ok = connect(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-  closesocket(s);
-  return ok;
+std::wstring IniValue(const std::wstring& ini, const wchar_t* section, const wchar_t* key) {
+  wchar_t value[260] = {};
+  GetPrivateProfileStringW(section, key, L"<none>", value, static_cast<DWORD>(std::size(value)), ini.c_str());
+  return value;
 }
 
-class EndToEnd : public testing::Test {
-protected:
-  void SetUp() override {
-    WSADATA wsa;
-    WSAStartup(MAKEWORD(2, 2), &wsa);
-    const DWORD pid = GetCurrentProcessId();
-    // Endpoints of their own for every test: the previous test's printer may
-    // still be letting go of its port and pipes.
-    static int run = 0;
-    ++run;
-    // Below the range the system hands out for port 0, where other tests'
-    // printers listen.
-    port_ = static_cast<uint16_t>(20000 + (pid * 8 + run) % 10000);
-    monitor_ = L"VXPORT" + std::to_wstring(7000 + (pid * 8 + run) % 2000);
-    name_ = L"E2E" + std::to_wstring(pid) + L"_" + std::to_wstring(run);
-    // The library's port registry for the programs this test starts: the
-    // network port and a port-monitor port of the emulated printer.
-    const std::wstring registry = temp_.Path() + L"\\ports.txt";
-    const std::wstring text = L"\xFEFF" L"NET\t127.0.0.1\ttcp://127.0.0.1:" + std::to_wstring(port_) +
-                              L"\tVX-R200\n" L"USB\tUSB001\tpipe://vx/" + monitor_ + L"\tVX-R200\n";
-    HANDLE file = CreateFileW(registry.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written, nullptr);
-    CloseHandle(file);
-    SetEnvironmentVariableW(L"VX_PORT_REGISTRY", registry.c_str());
+void PutLittleEndian(std::string& bytes, uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
 
-    emulator_ = gui::CProcess::Start(program_.File(L"VXR500Emu.exe"),
-                                     L"--quiet --name " + name_ + L" --tcp 127.0.0.1:" +
-                                         std::to_wstring(port_) + L" --monitor " + monitor_ + L" --usb USB" + name_ +
-                                         L" --state \"" + temp_.Path() + L"\\state.txt\"",
-                                     program_.Path());
-    ASSERT_TRUE(emulator_);
-    ASSERT_TRUE(gui::WaitUntil([this] { return AcceptsConnections(port_); }, 10000)) << "emulator on " << port_;
-    // The probe was the printer's client; it notices the probe gone within 100 ms.
-    Sleep(300);
-  }
-  void TearDown() override {
-    utility_.reset();
-    emulator_.reset();
-    SetEnvironmentVariableW(L"VX_PORT_REGISTRY", nullptr);
-    WSACleanup();
-  }
+uint32_t LittleEndianAt(const std::string& bytes, std::size_t offset) {
+  uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<uint8_t>(bytes[offset + i]);
+  return value;
+}
 
-  // One line to the emulator's control pipe; its answer line.
-  std::string Control(const std::string& line) {
-    const std::wstring pipe = L"\\\\.\\pipe\\VXR500Emu." + name_ + L".control";
-    HANDLE h = INVALID_HANDLE_VALUE;
-    gui::WaitUntil(
-        [&] {
-          h = CreateFileW(pipe.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-          return h != INVALID_HANDLE_VALUE;
-        },
-        5000);
-    if (h == INVALID_HANDLE_VALUE) return "no control pipe";
-    DWORD done = 0;
-    const std::string request = line + "\n";
-    WriteFile(h, request.data(), static_cast<DWORD>(request.size()), &done, nullptr);
-    std::string answer;
-    char c = 0;
-    while (ReadFile(h, &c, 1, &done, nullptr) && done == 1 && c != '\n') answer += c;
-    CloseHandle(h);
-    return answer;
-  }
+std::string Field(const std::string& text, std::size_t size) {
+  std::string field = text;
+  field.resize(size, '\0');
+  return field;
+}
 
-  // Starts the utility with a command line; its printer selection dialog.
-  HWND StartAndWaitForSelection(const std::wstring& args = L"") {
-    utility_ = gui::CProcess::Start(program_.File(L"VXR500UTL.exe"), args, program_.Path());
-    if (!utility_) return nullptr;
-    return gui::WaitForWindow(
-        utility_->Id(), [](const gui::WindowInfo& w) { return GetPropW(w.hwnd, kProperty) != nullptr; }, kStartMs);
-  }
+// A settings data file as the utility writes it, with one block of the
+// printer-setting page whose payload is the given bytes.
+std::string DataFile(const std::string& payload) {
+  std::string bytes("PSD\0", 4);
+  PutLittleEndian(bytes, 0x10000);
+  PutLittleEndian(bytes, 0x10000);
+  PutLittleEndian(bytes, 1);
+  bytes += Field("VX-R500 Utility", 32) + Field("ORVIK", 32) + Field("VX-R500", 56);
+  bytes += std::string("PND\0", 4);
+  PutLittleEndian(bytes, 0x10001);
+  PutLittleEndian(bytes, 1);
+  PutLittleEndian(bytes, static_cast<uint32_t>(32 + payload.size()));
+  bytes += std::string(16, '\0') + payload;
+  return bytes;
+}
 
-  // Presses OK in the printer selection; the text of the message box that
-  // answers, which is then closed.
-  std::wstring PressOkAndReadMessage(HWND dialog) {
-    gui::PressButton(dialog, IDOK);
-    HWND box = gui::WaitForMessageBox(utility_->Id(), kStartMs);
-    if (!box) return L"<no message>";
-    const std::wstring text = gui::MessageBoxText(box);
-    gui::PressButton(box, IDOK);
-    return text;
+// Settings kept from an earlier run: the list with one printer and its data file.
+void SaveSettingsOfAnEarlierRun(const CSharedDataFolder& shared, const std::wstring& device, const std::wstring& port,
+                                const std::string& data) {
+  const std::wstring ini = shared.File(L"PrinterSetting.INI");
+  WritePrivateProfileStringW(L"INFO", L"COUNT", L"1", ini.c_str());
+  WritePrivateProfileStringW(L"PORT_0", L"DeviceName", device.c_str(), ini.c_str());
+  WritePrivateProfileStringW(L"PORT_0", L"PortName", port.c_str(), ini.c_str());
+  WritePrivateProfileStringW(L"PORT_0", L"Dir", L"PORT_0", ini.c_str());
+  CreateDirectoryW(shared.File(L"PORT_0").c_str(), nullptr);
+  if (!data.empty()) {
+    ASSERT_TRUE(gui::WriteFileBytes(shared.File(L"PORT_0\\" + device + L"_Setting.DAT"), data));
   }
+}
 
-  // The main window, or nothing; a message box on the way ends the wait and
-  // says what went wrong.
-  HWND WaitForMainWindow() {
-    HWND found = nullptr;
-    gui::WaitUntil(
-        [&] {
-          for (const auto& w : gui::TopLevelWindows(utility_->Id())) {
-            if (w.className == L"VXUtilMainFrame") found = w.hwnd;
-            if (gui::IsMessageBox(w.hwnd)) {
-              ADD_FAILURE() << "message: " << std::string(gui::MessageBoxText(w.hwnd).begin(),
-                                                          gui::MessageBoxText(w.hwnd).end());
-              return true;
-            }
-          }
-          return found != nullptr;
-        },
-        kStartMs);
-    return found;
-  }
-
-  gui::CProgramFolder program_;
-  gui::CTempFolder temp_;
-  uint16_t port_ = 0;
-  std::wstring monitor_;
-  std::wstring name_;
-  std::unique_ptr<gui::CProcess> emulator_;
-  std::unique_ptr<gui::CProcess> utility_;
-};
+bool IsSelectionDialog(const gui::WindowInfo& w) { return GetPropW(w.hwnd, kProperty) != nullptr; }
 
 TEST_F(EndToEnd, UserPicksTheEmulatedPrinterAndTheMainWindowOpens) {
   HWND dialog = StartAndWaitForSelection();
@@ -174,29 +97,12 @@ TEST_F(EndToEnd, CommandLinePortOpensTheMainWindowDirectly) {
 }
 
 TEST_F(EndToEnd, PrinterInUseByAnotherProgram) {
-  // Another program holds the printer's one connection. The probe of the
-  // set-up may still be the printer's client for a moment: hold on only once
-  // the printer kept us.
-  SOCKET holder = INVALID_SOCKET;
-  for (int attempt = 0; attempt < 20 && holder == INVALID_SOCKET; ++attempt) {
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port_);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0) {
-      Sleep(300);
-      u_long nonBlocking = 1;
-      ioctlsocket(s, FIONBIO, &nonBlocking);
-      char byte = 0;
-      if (recv(s, &byte, 1, 0) < 0 && WSAGetLastError() == WSAEWOULDBLOCK) {
-        holder = s;
-        break;
-      }
-    }
-    closesocket(s);
-  }
+  // Another program holds the printer's one connection: ours, once the
+  // printer reports a client and nobody else talks to it.
+  ASSERT_TRUE(WaitForStatus("client 0"));
+  SOCKET holder = ConnectTo(port_);
   ASSERT_NE(holder, INVALID_SOCKET);
+  ASSERT_TRUE(WaitForStatus("client 1")) << "the printer keeps our connection";
 
   HWND dialog = StartAndWaitForSelection();
   ASSERT_NE(dialog, nullptr);
@@ -212,17 +118,9 @@ TEST_F(EndToEnd, SisterModelIsNotTaken) {
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(PressOkAndReadMessage(dialog), L"The connected printer is not VX-R500.");
   // The port it was found on is gone from the library's port list.
-  std::wstring ports;
-  {
-    HANDLE file = CreateFileW((temp_.Path() + L"\\ports.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    wchar_t buffer[1024] = {};
-    DWORD got = 0;
-    ReadFile(file, buffer, sizeof(buffer) - sizeof(wchar_t), &got, nullptr);
-    CloseHandle(file);
-    ports = buffer;
-  }
+  const auto bytes = gui::ReadFileBytes(PortRegistryPath());
+  ASSERT_TRUE(bytes);
+  const std::wstring ports(reinterpret_cast<const wchar_t*>(bytes->data()), bytes->size() / sizeof(wchar_t));
   EXPECT_EQ(ports.find(L"tcp://"), std::wstring::npos);
   EXPECT_NE(ports.find(L"pipe://vx/"), std::wstring::npos);
   gui::PressButton(dialog, IDCANCEL);
@@ -231,4 +129,277 @@ TEST_F(EndToEnd, SisterModelIsNotTaken) {
   EXPECT_NE(Control("received").find("1D 49 75"), std::string::npos);
 }
 
+// In file mode the utility collects settings for a file and saves them as the
+// data of the printer "VX-R500" at exit, with the list of known printers.
+TEST_F(EndToEnd, FileModeSavesThePrinterListAndItsDataFileAtExit) {
+  const std::string otherData = DataFile("kept");
+  const struct {
+    const char* name;
+    bool otherPrinterListed;  // a network printer saved in an earlier run
+    bool sameListed;          // the file mode's own entry saved before
+    std::wstring count;
+    std::wstring section;
+  } cases[] = {
+      // catches: a save that needs an existing list, or writes no entry
+      {"empty folder", false, false, L"1", L"PORT_0"},
+      // catches: the new printer replacing the first entry, or the old printer's file touched
+      {"another printer listed", true, false, L"2", L"PORT_1"},
+      // catches: the same printer added a second time, its saved settings not loaded and kept
+      {"the same printer listed", false, true, L"1", L"PORT_0"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    shared_.Clear();
+    if (c.otherPrinterListed) SaveSettingsOfAnEarlierRun(shared_, L"VX-R500", L"127.0.0.1", otherData);
+    if (c.sameListed) SaveSettingsOfAnEarlierRun(shared_, L"VX-R500", L"", DataFile("old"));
+
+    utility_ = gui::CProcess::Start(program_.File(L"VXR500UTL.exe"), L"\"/mF" + temp_.Path() + L"\\settings.cmd\"",
+                                    program_.Path());
+    ASSERT_TRUE(utility_);
+    HWND frame = WaitForMainWindow();
+    ASSERT_NE(frame, nullptr);
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    HWND question = gui::WaitForMessageBox(utility_->Id(), kStartMs);
+    ASSERT_NE(question, nullptr) << "file mode asks whether to write the file";
+    gui::PressButton(question, IDNO);
+    DWORD code = 0;
+    ASSERT_TRUE(utility_->WaitForExit(kStartMs, &code));
+    EXPECT_EQ(code, 1u);
+
+    const std::wstring ini = shared_.File(L"PrinterSetting.INI");
+    EXPECT_EQ(IniValue(ini, L"INFO", L"COUNT"), c.count);
+    EXPECT_EQ(IniValue(ini, c.section.c_str(), L"DeviceName"), L"VX-R500");
+    EXPECT_EQ(IniValue(ini, c.section.c_str(), L"PortName"), L"");
+    EXPECT_EQ(IniValue(ini, c.section.c_str(), L"Dir"), c.section);
+    const auto data = gui::ReadFileBytes(shared_.File(c.section + L"\\VX-R500_Setting.DAT"));
+    ASSERT_TRUE(data) << "the printer's data file";
+    ASSERT_GE(data->size(), 136u);
+    EXPECT_EQ(data->substr(0, 4), std::string("PSD\0", 4));
+    EXPECT_EQ(LittleEndianAt(*data, 4), 0x10000u);
+    EXPECT_EQ(LittleEndianAt(*data, 8), 0x10000u);
+    EXPECT_EQ(data->substr(16, 32), Field("VX-R500 Utility", 32));
+    EXPECT_EQ(data->substr(48, 32), Field("ORVIK", 32));
+    EXPECT_EQ(data->substr(80, 56), Field("VX-R500", 56));
+    // Loadable: the counted blocks fill the rest of the file exactly.
+    std::size_t at = 136;
+    for (uint32_t block = 0; block < LittleEndianAt(*data, 12) && at + 32 <= data->size(); ++block) {
+      EXPECT_EQ(data->substr(at, 4), std::string("PND\0", 4)) << "block " << block;
+      const uint32_t size = LittleEndianAt(*data, at + 12);
+      ASSERT_GT(size, 32u) << "block " << block;
+      at += size;
+    }
+    EXPECT_EQ(at, data->size()) << "blocks as counted";
+    if (c.sameListed) {
+      // catches: the saved settings not loaded at start-up, so that the save drops them
+      EXPECT_NE(data->find("old"), std::string::npos) << "the saved block written back";
+    }
+    if (c.otherPrinterListed) {
+      EXPECT_EQ(gui::ReadFileBytes(shared_.File(L"PORT_0\\VX-R500_Setting.DAT")), otherData);
+      EXPECT_EQ(IniValue(ini, L"PORT_0", L"PortName"), L"127.0.0.1");
+    }
+  }
+}
+
+// A start-up that ends before the main window has nothing of the printer in
+// its list: saving then would overwrite the settings kept from earlier runs.
+// File mode is the one where the list may always be written.
+TEST_F(EndToEnd, StartUpEndingBeforeTheMainWindowOverwritesNothing) {
+  const struct {
+    const char* name;
+    bool withoutLanguageFiles;
+    std::wstring args;
+    std::wstring message;  // shown on the way out; empty: the selection dialog, cancelled
+  } cases[] = {
+      // catches: the save at exit not guarded by the main window having opened
+      {"port not known, selection cancelled", false, L"/pVXPORT99", L""},
+      // catches: the same for a start-up that fails before any dialog
+      {"no language files", true, L"", L"Could not find the required files.\nPlease reinstall."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    shared_.Clear();
+    SaveSettingsOfAnEarlierRun(shared_, L"VX-R500", L"", DataFile("earlier run"));
+    const auto iniBefore = gui::ReadFileBytes(shared_.File(L"PrinterSetting.INI"));
+    const auto dataBefore = gui::ReadFileBytes(shared_.File(L"PORT_0\\VX-R500_Setting.DAT"));
+    ASSERT_TRUE(iniBefore && dataBefore);
+
+    gui::CProgramFolder program;
+    if (c.withoutLanguageFiles) program.Remove(L"LANG");
+    utility_ = gui::CProcess::Start(program.File(L"VXR500UTL.exe"),
+                                    L"\"/mF" + temp_.Path() + L"\\settings.cmd\" " + c.args, program.Path());
+    ASSERT_TRUE(utility_);
+    if (c.message.empty()) {
+      HWND dialog = gui::WaitForWindow(utility_->Id(), IsSelectionDialog, kStartMs);
+      ASSERT_NE(dialog, nullptr);
+      gui::PressButton(dialog, IDCANCEL);
+    } else {
+      HWND box = gui::WaitForMessageBox(utility_->Id(), kStartMs);
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(gui::MessageBoxText(box), c.message);
+      gui::PressButton(box, IDOK);
+      ASSERT_TRUE(gui::WaitUntil([box] { return !IsWindow(box) || !IsWindowVisible(box); }, kStartMs));
+    }
+    // No save question either: it would come before the end.
+    HWND question = nullptr;
+    const bool ended = gui::WaitUntil(
+        [&] {
+          question = gui::WaitForMessageBox(utility_->Id(), 0);
+          return question != nullptr || !utility_->IsRunning();
+        },
+        kStartMs);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(question, nullptr) << "asked to save after a failed start-up";
+    ASSERT_TRUE(utility_->WaitForExit(kStartMs));
+
+    EXPECT_EQ(gui::ReadFileBytes(shared_.File(L"PrinterSetting.INI")), iniBefore);
+    EXPECT_EQ(gui::ReadFileBytes(shared_.File(L"PORT_0\\VX-R500_Setting.DAT")), dataBefore);
+    EXPECT_FALSE(gui::ReadFileBytes(shared_.File(L"PORT_1\\_Setting.DAT"))) << "a file for no printer";
+    EXPECT_FALSE(gui::ReadFileBytes(temp_.Path() + L"\\settings.cmd")) << "the command file written";
+  }
+}
+
+// The selection dialog hands the language back through SETTING.INI on
+// Cancel as on OK: the language the user ends up with.
+TEST_F(EndToEnd, CancelWritesTheDialogsLanguageToSettingIni) {
+  const struct {
+    const char* name;
+    const char* languageSection;  // SETTING.INI's [LANGUAGE] before the start
+    std::wstring fallbackMessage;
+    std::wstring written;
+  } cases[] = {
+      // catches: Cancel writing a fixed default, or not writing at all
+      {"Japanese", "[LANGUAGE]\r\nLANGID=0411\r\n", L"", L"0411"},
+      // catches: the text read at start-up written instead of the dialog's record after the fallback
+      {"French without its file", "[LANGUAGE]\r\nLANGID=040C\r\n",
+       L"Could not find the required files.\nDisplaying the screen in English.", L"0409"},
+      // catches: writing only a key that was there before
+      {"no language yet", "", L"", L"0409"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    gui::CProgramFolder program;
+    program.WriteText(L"SETTING.INI", std::string(c.languageSection) + "[Support]\r\nWM=0\r\n");
+    utility_ = gui::CProcess::Start(program.File(L"VXR500UTL.exe"), L"", program.Path());
+    ASSERT_TRUE(utility_);
+    if (!c.fallbackMessage.empty()) {
+      HWND box = gui::WaitForMessageBox(utility_->Id(), kStartMs);
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(gui::MessageBoxText(box), c.fallbackMessage);
+      gui::PressButton(box, IDOK);
+    }
+    HWND dialog = gui::WaitForWindow(utility_->Id(), IsSelectionDialog, kStartMs);
+    ASSERT_NE(dialog, nullptr);
+    gui::PressButton(dialog, IDCANCEL);
+    DWORD code = 0;
+    ASSERT_TRUE(utility_->WaitForExit(kStartMs, &code));
+    EXPECT_EQ(code, 1u);
+    EXPECT_EQ(IniValue(program.File(L"SETTING.INI"), L"LANGUAGE", L"LANGID"), c.written);
+    EXPECT_EQ(IniValue(program.File(L"SETTING.INI"), L"Support", L"WM"), L"0") << "the rest of the file kept";
+  }
+}
+
+TEST_F(EndToEnd, OkWithoutASelectedRowWarnsAndTheDialogStays) {
+  const struct {
+    const char* name;
+    bool noPrinterListed;
+  } cases[] = {
+      // catches: OK taking a row the user has deselected (row -1 read as an entry)
+      {"selection cleared", false},
+      // catches: OK on an empty list reaching for a row that is not there
+      {"nothing listed", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.noPrinterListed) {
+      // Ports of other models only: the list shows none of them.
+      const std::wstring text = L"\xFEFF" L"NET\t127.0.0.1\ttcp://127.0.0.1:" + std::to_wstring(port_) + L"\tLX-P90\n";
+      ASSERT_TRUE(gui::WriteFileBytes(PortRegistryPath(), std::string(reinterpret_cast<const char*>(text.data()),
+                                                                       text.size() * sizeof(wchar_t))));
+    }
+    HWND dialog = StartAndWaitForSelection();
+    ASSERT_NE(dialog, nullptr);
+    HWND list = GetDlgItem(dialog, 1020);
+    if (c.noPrinterListed) {
+      EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 0);
+    } else {
+      ASSERT_TRUE(gui::SelectListViewRow(list, -1));
+    }
+    // OK and Delete Port follow the selection.
+    EXPECT_TRUE(gui::WaitUntil([&] { return !IsWindowEnabled(GetDlgItem(dialog, IDOK)); }, kStartMs));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, 1004)));
+    // An OK that reaches the dialog all the same must not take a row.
+    EXPECT_EQ(PressOkAndReadMessage(dialog), L"Please select the printer you want to setup.");
+    EXPECT_TRUE(gui::WaitUntil([&] { return gui::WaitForMessageBox(utility_->Id(), 0) == nullptr; }, kStartMs));
+    EXPECT_TRUE(IsWindow(dialog) && IsWindowVisible(dialog)) << "the dialog stays";
+    EXPECT_TRUE(utility_->IsRunning());
+    if (!c.noPrinterListed) {
+      ASSERT_TRUE(gui::SelectListViewRow(list, 0));
+      EXPECT_TRUE(gui::WaitUntil([&] { return IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE; }, kStartMs));
+    }
+    gui::PressButton(dialog, IDCANCEL);
+    ASSERT_TRUE(utility_->WaitForExit(kStartMs));
+    WritePortRegistry();
+  }
+}
+
+// A printer that does not answer can still be chosen when its settings were
+// saved in an earlier run: the user works on them without the printer.
+TEST_F(EndToEnd, SilentPrinterIsTakenOnlyWithSettingsSavedForIt) {
+  const struct {
+    const char* name;
+    const char* silence;     // control request that makes the printer silent
+    std::wstring savedPort;  // port of the saved settings; empty: none saved
+    bool dataFile;
+    bool opens;
+  } cases[] = {
+      // catches: the saved-settings fallback missing: a silent printer never opens
+      {"no answer, settings saved", "noanswer on", L"127.0.0.1", true, true},
+      // catches: the fallback only for a printer that answers something
+      {"mute identity, settings saved", "identity mute", L"127.0.0.1", true, true},
+      // catches: a silent printer taken without any saved settings
+      {"no answer, nothing saved", "noanswer on", L"", false, false},
+      // catches: saved settings matched on the device name alone
+      {"settings saved for another port", "noanswer on", L"192.0.2.1", true, false},
+      // catches: the list entry taken for the settings although its file is gone
+      {"listed, data file gone", "noanswer on", L"127.0.0.1", false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    shared_.Clear();
+    if (!c.savedPort.empty()) {
+      SaveSettingsOfAnEarlierRun(shared_, L"VX-R500", c.savedPort, c.dataFile ? DataFile("earlier run") : "");
+    }
+    ASSERT_TRUE(StopEmulator());
+    ASSERT_TRUE(StartEmulator());
+    ASSERT_EQ(Control(c.silence).substr(0, 2), "OK");
+
+    HWND dialog = StartAndWaitForSelection();
+    ASSERT_NE(dialog, nullptr);
+    // Row 0: the network port.
+    ASSERT_EQ(gui::ListViewItemText(GetDlgItem(dialog, 1020), 0, 2), L"127.0.0.1");
+    EXPECT_EQ(PressOkAndReadMessage(dialog), L"Cannot communicate with the printer.");
+    if (c.opens) {
+      HWND frame = WaitForMainWindow();
+      ASSERT_NE(frame, nullptr);
+      PostMessageW(frame, WM_CLOSE, 0, 0);
+    } else {
+      // The dialog stays for another choice, and no second message comes.
+      HWND frame = nullptr;
+      gui::WaitUntil(
+          [&] {
+            frame = gui::WaitForWindow(
+                utility_->Id(), [](const gui::WindowInfo& w) { return w.className == L"VXUtilMainFrame"; }, 0);
+            return frame != nullptr || gui::WaitForMessageBox(utility_->Id(), 0) != nullptr;
+          },
+          3000);
+      EXPECT_EQ(frame, nullptr);
+      EXPECT_EQ(gui::WaitForMessageBox(utility_->Id(), 0), nullptr);
+      EXPECT_TRUE(IsWindow(dialog) && IsWindowVisible(dialog)) << "the dialog stays";
+      gui::PressButton(dialog, IDCANCEL);
+    }
+    ASSERT_TRUE(utility_->WaitForExit(kStartMs));
+  }
+}
+
 }  // namespace
+}  // namespace e2e

@@ -1,5 +1,8 @@
 #include "tests/support/GuiDriver.h"
 
+#include <commctrl.h>
+
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 
@@ -277,6 +280,105 @@ bool SaveWindowPicture(HWND window, const std::wstring& path) {
   DeleteObject(bitmap);
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
+  return ok;
+}
+
+namespace {
+
+// Memory in the process that owns a window, for messages whose parameters
+// point at structures: the window's process reads them, not ours.
+class CRemoteBuffer {
+public:
+  CRemoteBuffer(HWND window, std::size_t size) : size_(size) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (process_) address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  }
+  ~CRemoteBuffer() {
+    if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    if (process_) CloseHandle(process_);
+  }
+  CRemoteBuffer(const CRemoteBuffer&) = delete;
+  CRemoteBuffer& operator=(const CRemoteBuffer&) = delete;
+  explicit operator bool() const { return address_ != nullptr; }
+  BYTE* At(std::size_t offset) const { return static_cast<BYTE*>(address_) + offset; }
+  bool Write(std::size_t offset, const void* data, std::size_t size) const {
+    SIZE_T done = 0;
+    return offset + size <= size_ && WriteProcessMemory(process_, At(offset), data, size, &done) && done == size;
+  }
+  bool Read(std::size_t offset, void* data, std::size_t size) const {
+    SIZE_T done = 0;
+    return offset + size <= size_ && ReadProcessMemory(process_, At(offset), data, size, &done) && done == size;
+  }
+
+private:
+  HANDLE process_ = nullptr;
+  void* address_ = nullptr;
+  std::size_t size_;
+};
+
+}  // namespace
+
+std::wstring ListViewItemText(HWND list, int row, int column) {
+  constexpr int kChars = 1024;
+  CRemoteBuffer remote(list, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
+  if (!remote) return {};
+  LVITEMW item = {};
+  item.iSubItem = column;
+  item.pszText = reinterpret_cast<LPWSTR>(remote.At(sizeof(LVITEMW)));
+  item.cchTextMax = kChars;
+  const wchar_t empty = L'\0';
+  if (!remote.Write(0, &item, sizeof(item)) || !remote.Write(sizeof(LVITEMW), &empty, sizeof(empty))) return {};
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.At(0)),
+                           SMTO_ABORTIFHUNG, 5000, &length)) {
+    return {};
+  }
+  std::wstring text(kChars, L'\0');
+  if (!remote.Read(sizeof(LVITEMW), text.data(), kChars * sizeof(wchar_t))) return {};
+  text.resize(std::min<std::size_t>(length, kChars - 1));
+  return text;
+}
+
+bool SelectListViewRow(HWND list, int row) {
+  CRemoteBuffer remote(list, sizeof(LVITEMW));
+  if (!remote) return false;
+  auto send = [&](int index, UINT state) {
+    LVITEMW item = {};
+    item.state = state;
+    item.stateMask = (LVIS_SELECTED | LVIS_FOCUSED);
+    DWORD_PTR result = 0;
+    return remote.Write(0, &item, sizeof(item)) &&
+           SendMessageTimeoutW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
+                               reinterpret_cast<LPARAM>(remote.At(0)), SMTO_ABORTIFHUNG, 5000, &result) &&
+           result != 0;
+  };
+  if (!send(-1, 0)) return false;
+  return row < 0 || send(row, (LVIS_SELECTED | LVIS_FOCUSED));
+}
+
+std::optional<std::string> ReadFileBytes(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::string bytes;
+  char buffer[65536];
+  DWORD got = 0;
+  bool ok = true;
+  while ((ok = ReadFile(file, buffer, sizeof(buffer), &got, nullptr) != FALSE) && got > 0) bytes.append(buffer, got);
+  CloseHandle(file);
+  if (!ok) return std::nullopt;
+  return bytes;
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                  written == bytes.size();
+  CloseHandle(file);
   return ok;
 }
 

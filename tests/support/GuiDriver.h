@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <thread>
@@ -100,6 +101,18 @@ MutexState StateOfMutex(const std::wstring& name);
 std::ostream& operator<<(std::ostream& out, MutexState state);
 // Saves what a window shows on screen as a 24-bit BMP file.
 bool SaveWindowPicture(HWND window, const std::wstring& path);
+
+// A cell of a report list view, also of another process (its items live in
+// that process's memory).
+std::wstring ListViewItemText(HWND list, int row, int column);
+// Selects and focuses one row of a list view, also of another process, or
+// clears the selection of every row (row -1); the list notifies its parent as
+// after a click.
+bool SelectListViewRow(HWND list, int row);
+
+// A whole file's bytes; nothing when it cannot be read.
+std::optional<std::string> ReadFileBytes(const std::wstring& path);
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 
 struct MessageBoxRecord {
   std::wstring title;
