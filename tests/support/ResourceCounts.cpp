@@ -69,9 +69,10 @@ namespace {
 
 // Samples both counts until they have stayed the same for a while.
 void SettledCounts(DWORD* handles, DWORD* threads) {
-  constexpr int kStableSamples = 5;
-  constexpr DWORD kSampleMs = 20;
-  const ULONGLONG end = GetTickCount64() + 2000;
+  // Reading the handle table is slow under Wine: few samples, close together.
+  constexpr int kStableSamples = 3;
+  constexpr DWORD kSampleMs = 10;
+  const ULONGLONG end = GetTickCount64() + 1000;
   *handles = HandleCount();
   *threads = ThreadCount();
   for (int stable = 0; stable < kStableSamples && GetTickCount64() < end;) {
