@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "app/resource.h"
+#include "connection/ErrorCorrespondenceDlg.h"
 #include "connection/PrinterEntryRules.h"
 #include "framework/MessageBoxes.h"
 #include "framework/PrinterSettingsList.h"
@@ -172,6 +173,10 @@ BOOL CPrinterSelectDlg::OnInitDialog() {
   chosenQueueRow_ = -1;
   SetPropW(hwnd_, kInstancePropertyName, reinterpret_cast<HANDLE>(instance_));
   SetWindowTextW(hwnd_, FormatText(L"%s Utility", {kModelName}).c_str());
+
+  heading_.backgroundColour = GetSysColor(COLOR_BTNFACE);
+  heading_.Attach(Item(IDC_PRTSEL_HEADING));
+  if (picture_.Attach(Item(IDC_PRTSEL_PICTURE))) picture_.SetBitmap(GetModuleHandleW(nullptr), IDB_PRINTER);
 
   HWND list = Item(IDC_PRTSEL_LIST);
   ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
@@ -342,6 +347,9 @@ INT_PTR CPrinterSelectDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
     return FALSE;
   }
+  if (msg == WM_CTLCOLORSTATIC && reinterpret_cast<HWND>(lp) == heading_.Hwnd() && heading_.Hwnd()) {
+    return reinterpret_cast<INT_PTR>(heading_.OnControlColour(msg, reinterpret_cast<HDC>(wp)));
+  }
   if (msg == WM_DESTROY) RemovePropW(hwnd_, kInstancePropertyName);
   return CDialog::OnMessage(msg, wp, lp);
 }
@@ -403,7 +411,8 @@ void CPrinterSelectDlg::OnOK() {
   int32_t status = -1;
   if (Comm()) Comm()->GetStatus(&status);
   if (status == 3 || status == 9) {
-    // The error guidance dialog for these two errors joins with the status view.
+    // A printer that needs the user's hands first: say what to do, and stay.
+    ShowErrorGuidance(hwnd_, status, settings);
     if (Comm()) Comm()->Close();
     return;
   }

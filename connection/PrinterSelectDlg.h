@@ -12,6 +12,7 @@
 
 #include "connection/VXC.h"
 #include "framework/LangResourceTable.h"
+#include "framework/StaticItem.h"
 #include "framework/UtilitySettings.h"
 #include "win/Window.h"
 
@@ -77,4 +78,6 @@ private:
   std::wstring queueName_;
   std::vector<QueueRow> queues_;
   int chosenQueueRow_ = -1;
+  CStaticItem heading_;          // 1018
+  CStaticPictureItem picture_;   // 1027, the printer picture
 };

@@ -27,3 +27,28 @@ private:
   CFont boldFont_;
   CBrush brush_;
 };
+
+// A static picture control that draws its bitmap itself: stretched to the
+// control's client area, the colour of the bitmap's top-left pixel left
+// unpainted so the background shows through.
+class CStaticPictureItem {
+public:
+  CStaticPictureItem() = default;
+  ~CStaticPictureItem();
+  CStaticPictureItem(const CStaticPictureItem&) = delete;
+  CStaticPictureItem& operator=(const CStaticPictureItem&) = delete;
+
+  // Takes over an existing static control; its painting is ours from now on.
+  bool Attach(HWND control);
+  // Gives the control a bitmap resource of the module (owned by the item).
+  bool SetBitmap(HINSTANCE module, int resourceId);
+  HWND Hwnd() const { return control_; }
+  // Draws the picture into dc (the control's client area).
+  void Paint(HDC dc) const;
+
+private:
+  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                       DWORD_PTR self) noexcept;
+  HWND control_ = nullptr;
+  CBitmap bitmap_;
+};
