@@ -225,7 +225,10 @@ void CEmulator::SerialLoop() {
       {
         std::scoped_lock guard(lock_);
         // A serial line has no connect: it holds the printer while it talks.
-        if (n > 0 && !client_ && !restarting_) client_ = line;
+        if (n > 0 && !client_ && !restarting_) {
+          client_ = line;
+          engine_.DiscardInput();
+        }
         if (n == 0 && client_ == line && now - lastHeard > 5000) client_.reset();
       }
       if (n > 0) lastHeard = now;
@@ -280,6 +283,7 @@ void CEmulator::Offer(std::unique_ptr<CLink> link) {
     }
     if (!client_ && !restarting_ && !stop_) {
       client_ = shared;
+      engine_.DiscardInput();
       sessions_.emplace_back([this, shared] { Serve(shared); });
       return;
     }

@@ -88,6 +88,9 @@ public:
   // Back to the power-on state with the settings in force; what the printer
   // sends by itself once it is ready (power-on notice when its switch asks).
   Bytes PowerOn();
+  // A new host is connected: what the last one left half sent is dropped,
+  // so that its unfinished command does not swallow the new host's bytes.
+  void DiscardInput() { input_.clear(); }
   // Bytes from the host; returns what the printer answers to them.
   Bytes Feed(const uint8_t* data, std::size_t size);
   Bytes Feed(const Bytes& data) { return Feed(data.data(), data.size()); }

@@ -246,3 +246,17 @@ TEST(Hex, RoundTripsAndRefusesOddInput) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PrinterEngine, NewHostIsNotSwallowedByTheLastHostsUnfinishedCommand) {
+  // catches: a host that hung up in the middle of a command leaving the
+  // printer mute for the next one
+  CPrinterEngine e;
+  e.PowerOn();
+  EXPECT_TRUE(Feed(e, {0x1D, 0x28, 0x45, 0x10, 0x00}).empty()) << "half a user-setting command";
+  e.DiscardInput();
+  EXPECT_EQ(Feed(e, {0x1D, 0x49, 1}), Bytes{0x25});
+}
+
+}  // namespace
