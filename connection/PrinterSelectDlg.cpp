@@ -10,6 +10,7 @@
 #include "app/resource.h"
 #include "connection/ErrorCorrespondenceDlg.h"
 #include "connection/PrinterEntryRules.h"
+#include "connection/RetailDevices.h"
 #include "framework/MessageBoxes.h"
 #include "framework/PrinterSettingsList.h"
 #include "framework/TextFormat.h"
@@ -253,29 +254,8 @@ std::wstring CPrinterSelectDlg::KindColumnText(const PrinterEntry& entry) const 
 std::wstring CPrinterSelectDlg::SpoolerPortText(const PrinterEntry& entry) const {
   const std::wstring port = SpoolerPortOfPath(entry.portPath);
   if (port.empty()) return port;
-  const int32_t portNumber = PortNumberAfterPrefix(port);
-  CRegKey devices;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter", 0,
-                    KEY_READ, devices.put()) != ERROR_SUCCESS) {
-    return port;
-  }
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[256];
-    DWORD nameLength = static_cast<DWORD>(std::size(name));
-    if (RegEnumKeyExW(devices.get(), i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    wchar_t value[kTextUnits] = {};
-    DWORD bytes = sizeof(value) - sizeof(wchar_t);
-    DWORD type = 0;
-    CRegKey device;
-    if (RegOpenKeyExW(devices.get(), name, 0, KEY_READ, device.put()) != ERROR_SUCCESS) continue;
-    if (RegQueryValueExW(device.get(), L"Port", nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ)) {
-      continue;
-    }
-    const int32_t number = PortNumberAfterPrefix(value);
-    if (number > 0 && number == portNumber) return port + L"(" + name + L")";
-  }
-  return port;
+  const std::wstring device = RetailDeviceOfPort(port);
+  return device.empty() ? port : port + L"(" + device + L")";
 }
 
 void CPrinterSelectDlg::FillList() {

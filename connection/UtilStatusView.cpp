@@ -1,61 +1,231 @@
 #include "connection/UtilStatusView.h"
 
+#include "app/resource.h"
+#include "connection/ErrorCorrespondenceDlg.h"
+#include "connection/PrinterEntryRules.h"
+#include "connection/RetailDevices.h"
 #include "connection/VXC.h"
 #include "framework/FrameMessages.h"
+#include "framework/MessageBoxes.h"
+#include "framework/PrinterSettingsList.h"
+#include "framework/TextFormat.h"
 
-const wchar_t CUtilStatusView::kClassName[] = L"VXUtilStatusView";
+namespace {
+
+constexpr int32_t kPrinterInfoBlock = 0x10001;
+constexpr uint32_t kPrinterInfoSize = 992;
+constexpr std::size_t kModelOffset = 212;
+constexpr std::size_t kModelUnits = 90;
+
+VXC* BoundComm(const UtilitySettings& settings) {
+  auto* comm = static_cast<VXC*>(settings.comm);
+  return comm && comm->IsLoaded() ? comm : nullptr;
+}
+
+std::wstring TextOf(HWND control) {
+  if (!control) return {};
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+}  // namespace
 
 CUtilStatusView::CUtilStatusView(UtilitySettings& settings, const uint32_t& connectState)
     : settings_(settings), connectState_(connectState) {}
 
+CUtilStatusView::~CUtilStatusView() = default;
+
 bool CUtilStatusView::CreatePane(HINSTANCE instance, HWND parent, int id) {
-  if (!RegisterWindowClass(instance, kClassName)) return false;
-  return Create(instance, kClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 1, 1, parent,
-                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id))) != nullptr;
+  if (!CreateModeless(instance, IDD_STATUS_VIEW, parent)) return false;
+  SetWindowLongPtrW(hwnd_, GWLP_ID, id);
+  ShowWindow(hwnd_, SW_SHOW);
+  return true;
 }
 
 void CUtilStatusView::Attach(const std::vector<std::unique_ptr<CMenuItem>>& items) {
+  SendMessageW(hwnd_, WM_VX_STATUS_RELOAD, 0, 0);
   items_ = &items;
-  // Printer available: usable until it reports otherwise; file mode has no printer.
-  status_ = connectState_ == 0 ? 0 : 2;
-  PostMessageW(hwnd_, WM_VX_STATUS_RELOAD, 0, 0);
-  if (connectState_ == 0) RegisterStatusCallback();
+  if (connectState_ != 0) {
+    ShowStatusLine(StatusText(state_.shownIndex));
+  } else {
+    state_.lastPrimary = kStatusOnline;
+    state_.shownIndex = kStatusOnline;
+    ShowStatusLine(StatusText(kStatusOnline));
+    (void)Refresh();
+  }
+  if (VXC* comm = BoundComm(settings_)) {
+    registered_ = comm->VXC_RegisterStatusProc(&CUtilStatusView::StatusCallback, hwnd_) == kVxcOk;
+  }
 }
 
-void CUtilStatusView::RegisterStatusCallback() {
-  auto* comm = static_cast<VXC*>(settings_.comm);
-  if (comm && comm->IsLoaded()) comm->VXC_RegisterStatusProc(&CUtilStatusView::StatusCallback, hwnd_);
+void CUtilStatusView::PauseReports() {
+  VXC* comm = BoundComm(settings_);
+  if (!comm || !registered_) return;
+  comm->VXC_UnregisterStatusProc();
+  registered_ = false;
+  resumeAfterPause_ = true;
+}
+
+void CUtilStatusView::ResumeReports() {
+  VXC* comm = BoundComm(settings_);
+  if (!comm || !resumeAfterPause_ || !IsWindow(hwnd_)) return;
+  resumeAfterPause_ = false;
+  comm->VXC_Initialize();
+  registered_ = comm->VXC_RegisterStatusProc(&CUtilStatusView::StatusCallback, hwnd_) == kVxcOk;
 }
 
 void CUtilStatusView::StatusCallback(int32_t status, void* context) {
+  // The library's thread: nothing here but the post. A pane that is gone
+  // unregistered first, and a window that no longer exists takes no post.
   HWND pane = static_cast<HWND>(context);
-  PostMessageW(pane, WM_VX_STATUS_CHANGED, static_cast<WPARAM>(status), reinterpret_cast<LPARAM>(pane));
+  if (IsWindow(pane)) {
+    PostMessageW(pane, WM_VX_STATUS_CHANGED, static_cast<WPARAM>(status), reinterpret_cast<LPARAM>(pane));
+  }
 }
 
-LRESULT CUtilStatusView::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+std::wstring CUtilStatusView::StatusText(int32_t index) const {
+  return texts_.StringOr(StatusStringNumber(index), DefaultStatusText(index));
+}
+
+std::wstring CUtilStatusView::NameLine() const { return TextOf(nameItem_.Hwnd()); }
+std::wstring CUtilStatusView::PortLine() const { return TextOf(portItem_.Hwnd()); }
+std::wstring CUtilStatusView::StatusLine() const { return TextOf(statusItem_.Hwnd()); }
+
+BOOL CUtilStatusView::OnInitDialog() {
+  if (texts_.FindLanguageFile(settings_.langDir, settings_.langId, kEnglishLangId) == CLangResourceTable::kNotFound) {
+    ShowWarningMessage(nullptr, L"Could not find the required files.\nClosing application.");
+    PostMessageW(GetAncestor(GetParent(hwnd_), GA_ROOT), WM_CLOSE, 0, 0);
+    return TRUE;
+  }
+  (void)texts_.LoadSection(L"PRT_STATUS");
+  statusText_ = StatusText(kStatusUnknown);
+
+  const COLORREF window = GetSysColor(COLOR_WINDOW);
+  windowBrush_.reset(CreateSolidBrush(window));
+  for (auto [item, id] : {std::pair{&nameItem_, IDC_STATUS_NAME}, std::pair{&portItem_, IDC_STATUS_PORT},
+                          std::pair{&statusItem_, IDC_STATUS_STATUS}}) {
+    item->backgroundColour = window;
+    item->Attach(Item(id));
+  }
+  if (picture_.Attach(Item(IDC_STATUS_PICTURE))) picture_.SetBitmap(GetModuleHandleW(nullptr), IDB_PRINTER);
+  ShowWindow(Item(IDC_STATUS_HIDDEN_PICTURE), SW_HIDE);
+  (void)ReloadLines();
+  ShowStatusLine(statusText_);
+  return TRUE;
+}
+
+int32_t CUtilStatusView::ReloadLines() {
+  const bool fileMode = settings_.startMode == static_cast<int32_t>(StartMode::SaveFile);
+  const std::wstring unknown = texts_.StringOr(28, L"Unknown");
+
+  int32_t result = -1;
+  std::wstring model;
+  if (auto* list = settings_.printerSettingsList; list && list->FindBlock(kPrinterInfoBlock) >= 0) {
+    uint8_t block[kPrinterInfoSize] = {};
+    if (list->ReadBlock(kPrinterInfoBlock, block, kPrinterInfoSize) == 0) {
+      result = 0;
+      for (std::size_t i = 0; i < kModelUnits; ++i) {
+        const auto unit = static_cast<wchar_t>(block[kModelOffset + 2 * i] | block[kModelOffset + 2 * i + 1] << 8);
+        if (unit == L'\0') break;
+        model += unit;
+      }
+    }
+  }
+  const std::wstring name = !model.empty() ? model : fileMode ? std::wstring(L"VX-R500") : unknown;
+
+  const PrinterEntry& entry = settings_.selectedPrinter;
+  const std::wstring device = RetailDeviceOfPort(SpoolerPortOfPath(entry.portPath));
+  PortLineInput in;
+  in.interfaceKind = settings_.interfaceKind;
+  in.remoteMode = settings_.startMode == static_cast<int32_t>(StartMode::Remote);
+  in.fileMode = fileMode;
+  in.portName = entry.portName;
+  in.portPath = entry.portPath;
+  in.unknownText = unknown;
+  in.registryName = device;
+  const std::wstring port = PortLineValue(in);
+
+  SetWindowTextW(nameItem_.Hwnd(),
+                 FormatText(L"%s %s", {texts_.StringOr(100, L"Printer Name:"), name}).c_str());
+  SetWindowTextW(portItem_.Hwnd(), FormatText(L"%s %s", {texts_.StringOr(22, L"Port:"), port}).c_str());
+  return result;
+}
+
+void CUtilStatusView::ShowStatusLine(const std::wstring& text) {
+  const std::wstring label = texts_.StringOr(24, L"Status:");
+  const bool fileMode = settings_.startMode == static_cast<int32_t>(StartMode::SaveFile);
+  SetWindowTextW(statusItem_.Hwnd(), fileMode ? label.c_str() : FormatText(L"%s %s", {label, text}).c_str());
+}
+
+int32_t CUtilStatusView::Refresh() {
+  if (!items_) return 1;
+  // The printer's information is read by the printer-setting page; until a
+  // read has run there is nothing to reload but the lines.
+  (void)ReloadLines();
+  state_.needsRefresh = false;
+  return 1;
+}
+
+LRESULT CUtilStatusView::OnReport(int32_t code) {
+  const StatusOutcome out = ApplyStatusReport(state_, code);
+  if (out.ignored) return 1;
+  const std::wstring text = StatusText(out.index);
+  if (out.wantsRefresh && !(progressRunning && progressRunning())) {
+    if (Refresh() == -67) {
+      // Another printer answers: keep what was shown.
+      state_.shownIndex = out.previousIndex;
+      ShowStatusLine(statusText_);
+      return 0;
+    }
+  }
+  ShowStatusLine(text);
+  statusText_ = text;
+  if (out.guidance) ShowErrorGuidance(hwnd_, out.index, settings_);
+  return 1;
+}
+
+INT_PTR CUtilStatusView::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
+    case WM_CTLCOLORDLG:
+      return reinterpret_cast<INT_PTR>(windowBrush_.get() ? windowBrush_.get() : GetSysColorBrush(COLOR_WINDOW));
+    case WM_CTLCOLORSTATIC:
+      for (CStaticItem* item : {&nameItem_, &portItem_, &statusItem_}) {
+        if (item->Hwnd() && reinterpret_cast<HWND>(lp) == item->Hwnd()) {
+          return reinterpret_cast<INT_PTR>(item->OnControlColour(msg, reinterpret_cast<HDC>(wp)));
+        }
+      }
+      SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
+      return reinterpret_cast<INT_PTR>(windowBrush_.get() ? windowBrush_.get() : GetSysColorBrush(COLOR_WINDOW));
     case WM_VX_STATUS_RELOAD:
-      InvalidateRect(hwnd_, nullptr, TRUE);
-      return 0;
+      SetResult(ReloadLines());
+      return TRUE;
     case WM_VX_STATUS_QUERY:
-      if (wp) *reinterpret_cast<int32_t*>(wp) = status_;
-      return 0;
+      if (wp) *reinterpret_cast<int32_t*>(wp) = state_.shownIndex;
+      SetResult(0);
+      return TRUE;
     case WM_VX_STATUS_REFRESH:
-      InvalidateRect(hwnd_, nullptr, TRUE);
-      return 0;
+      SetResult(Refresh());
+      return TRUE;
     case WM_VX_STATUS_IGNORE:
-      ignoreReports_ = true;
-      return 0;
+      state_.updatesEnabled = false;
+      SetResult(0);
+      return TRUE;
     case WM_VX_STATUS_CHANGED:
-      if (!ignoreReports_) status_ = static_cast<int32_t>(wp);
-      return 0;
+      SetResult(OnReport(static_cast<int32_t>(wp)));
+      return TRUE;
+    case WM_VX_STATUS_PICTURE:
+      // The hidden picture's code; this program carries none of its bitmaps.
+      pictureCode_ = static_cast<int32_t>(wp);
+      SetResult(0);
+      return TRUE;
     case WM_DESTROY:
       // No report may arrive for a pane that is gone.
-      if (auto* comm = static_cast<VXC*>(settings_.comm); comm && comm->IsLoaded() && connectState_ == 0) {
-        comm->VXC_UnregisterStatusProc();
-      }
-      return 0;
+      if (VXC* comm = BoundComm(settings_); comm && registered_) comm->VXC_UnregisterStatusProc();
+      registered_ = false;
+      resumeAfterPause_ = false;
+      return FALSE;
     default:
-      return Default(msg, wp, lp);
+      return CDialog::OnMessage(msg, wp, lp);
   }
 }

@@ -56,6 +56,7 @@ bool CMainFrame::OnCreated() {
 
   // Client area: status pane below, menu and page panes above.
   if (!outerSplitter_.CreateStatic(instance_, hwnd_, 2, 1, kFirstPaneId)) return false;
+  statusView_.progressRunning = [this] { return progressDialog_ != nullptr; };
   if (!statusView_.CreatePane(instance_, outerSplitter_.Hwnd(), kFirstPaneId + 16)) return false;
   outerSplitter_.SetPane(1, 0, statusView_.Hwnd());
   if (!innerSplitter_.CreateStatic(instance_, outerSplitter_.Hwnd(), 1, 2, kFirstPaneId)) return false;
@@ -140,9 +141,8 @@ LRESULT CMainFrame::RunProgressDialog(const WaitRecord* record, HWND disable) {
   HWND target = disable ? disable : hwnd_;
   const bool wasEnabled = IsWindowEnabled(target) != FALSE;
   EnableWindow(target, FALSE);
-  auto* comm = static_cast<VXC*>(settings_.comm);
-  const bool loaded = comm && comm->IsLoaded();
-  if (statusView_.Hwnd() && loaded) comm->VXC_UnregisterStatusProc();
+  // No status report while a page talks to the printer.
+  statusView_.PauseReports();
   if (record) progressDialog_->SetWaitRecord(*record);
   SendMessageW(progressDialog_->Hwnd(), WM_VX_START_WAITING, 0, 0);
   EnableWindow(progressDialog_->Hwnd(), TRUE);
@@ -150,10 +150,7 @@ LRESULT CMainFrame::RunProgressDialog(const WaitRecord* record, HWND disable) {
   progressDialog_->RunModalLoop();
   if (progressDialog_->Hwnd()) DestroyWindow(progressDialog_->Hwnd());
   progressDialog_.reset();
-  if (statusView_.Hwnd() && loaded) {
-    comm->VXC_Initialize();
-    statusView_.RegisterStatusCallback();
-  }
+  statusView_.ResumeReports();
   if (wasEnabled) EnableWindow(target, TRUE);
   SetCursor(previous);
   return 0;

@@ -3,12 +3,20 @@
 // Built once complete and once without VXC_GetCaller.
 
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 #include "makerlibs/include/VXCommApi.h"
 #include "tests/doubles/DoubleControl.h"
 
 namespace {
 doubles::CControl control;
+
+// The registered status callback, called from a thread of the double's own
+// as the real library calls it.
+std::mutex statusLock;
+VxcStatusProc statusProc = nullptr;
+void* statusContext = nullptr;
 
 VXCRESULT Plain(const char* name) {
   control.Log(name);
@@ -67,8 +75,31 @@ VX_EXPORT VXCRESULT VXC_GetStatus(int32_t* status) {
 VX_EXPORT VXCRESULT VXC_Initialize() { return Plain("Initialize"); }
 VX_EXPORT VXCRESULT VXC_Purge() { return Plain("Purge"); }
 VX_EXPORT VXCRESULT VXC_Reset() { return Plain("Reset"); }
-VX_EXPORT VXCRESULT VXC_RegisterStatusProc(VxcStatusProc, void*) { return Plain("RegisterStatusProc"); }
-VX_EXPORT VXCRESULT VXC_UnregisterStatusProc() { return Plain("UnregisterStatusProc"); }
+VX_EXPORT VXCRESULT VXC_RegisterStatusProc(VxcStatusProc proc, void* context) {
+  std::scoped_lock guard(statusLock);
+  statusProc = proc;
+  statusContext = context;
+  return Plain("RegisterStatusProc");
+}
+VX_EXPORT VXCRESULT VXC_UnregisterStatusProc() {
+  std::scoped_lock guard(statusLock);
+  statusProc = nullptr;
+  statusContext = nullptr;
+  return Plain("UnregisterStatusProc");
+}
+// Reports a status to the registered callback from another thread; false
+// when nothing is registered.
+VX_EXPORT bool VXCDouble_Report(int32_t status) {
+  bool reported = false;
+  std::thread reporter([&] {
+    std::scoped_lock guard(statusLock);
+    if (!statusProc) return;
+    statusProc(status, statusContext);
+    reported = true;
+  });
+  reporter.join();
+  return reported;
+}
 VX_EXPORT VXCRESULT VXC_CommunicationTest(PrinterEntry* entry) {
   if (entry) CopyText(entry->deviceName, control.Get("CommunicationTest.sister", 1) ? L"VX-R200" : L"VX-T100");
   return Plain("CommunicationTest");
