@@ -78,6 +78,24 @@ std::optional<ControlRequest> ParseControlLine(const std::string& line, std::str
     if (!id) return fail("usage: identity served|sister|foreign|mute");
     r.op = ControlOp::Identity;
     r.identity = *id;
+  } else if (verb == "silent") {
+    if (want(2) && words[1] == "off") {
+      r.op = ControlOp::Silent;
+    } else {
+      std::string hex;
+      for (std::size_t i = 1; i < words.size(); ++i) hex += words[i] + " ";
+      auto bytes = words.size() >= 2 ? FromHex(hex) : std::nullopt;
+      if (!bytes || bytes->empty()) return fail("usage: silent <hex bytes>|off");
+      r.op = ControlOp::Silent;
+      r.bytes = *bytes;
+    }
+  } else if (verb == "item") {
+    auto n = words.size() == 3 ? Number(words[1], 255) : std::nullopt;
+    if (!n || *n < 96) return fail("usage: item <96..255> <text>|off");
+    r.op = ControlOp::Item;
+    r.number = *n;
+    r.on = words[2] != "off";
+    if (r.on) r.name = words[2];
   } else if (verb == "cv") {
     auto n = want(2) ? Number(words[1], 255) : std::nullopt;
     if (!n) return fail("usage: cv <number>");

@@ -17,6 +17,8 @@ enum class ControlOp {
   Latency,      // latency <ms>: every answer waits this long
   RestartTime,  // restarttime <ms>
   Identity,     // identity served|sister|foreign|mute
+  Silent,       // silent <hex bytes>|off: no answer to commands that begin so
+  Item,         // item <n> <text>|off: an information item apart from the identity
   Drop,         // drop: the connection ends now
   DropMidReply, // dropmidreply: the next answer is cut in half, then the connection ends
   Received,     // received: hex of every byte heard since the last clear
@@ -28,7 +30,8 @@ enum class ControlOp {
 
 struct ControlRequest {
   ControlOp op;
-  std::string name;   // condition name
+  std::string name;   // condition name; an item's text
+  Bytes bytes;        // the silent command's first bytes
   bool on = false;
   uint32_t number = 0;
   Identity identity = Identity::Served;

@@ -365,6 +365,16 @@ void CEmulator::SetCondition(const std::string& name, bool on) {
   if (link && !out.empty() && !noAnswer_ && !restarting_) Send(link, out, false);
 }
 
+void CEmulator::SetSilentCommand(emu::Bytes prefix) {
+  std::scoped_lock guard(lock_);
+  engine_.SetSilentCommand(std::move(prefix));
+}
+
+void CEmulator::SetInfoItem(int item, std::optional<std::string> text) {
+  std::scoped_lock guard(lock_);
+  engine_.SetInfoItem(item, std::move(text));
+}
+
 void CEmulator::SetIdentity(emu::Identity identity) {
   {
     std::scoped_lock guard(lock_);
@@ -421,6 +431,9 @@ std::string CEmulator::Execute(const emu::ControlRequest& r) {
     case ControlOp::Latency: SetLatency(r.number); return "OK";
     case ControlOp::RestartTime: SetRestartTime(r.number); return "OK";
     case ControlOp::Identity: SetIdentity(r.identity); return "OK";
+    case ControlOp::Silent: SetSilentCommand(r.bytes); return "OK";
+    case ControlOp::Item: SetInfoItem(static_cast<int>(r.number), r.on ? std::optional<std::string>(r.name) : std::nullopt);
+      return "OK";
     case ControlOp::Drop: DropConnection(); return "OK";
     case ControlOp::DropMidReply: DropMidReply(); return "OK";
     case ControlOp::Received: {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -53,6 +54,10 @@ public:
   std::string ExecuteLine(const std::string& line);
   void SetCondition(const std::string& name, bool on);
   void SetIdentity(emu::Identity identity);
+  // Silent to the commands that begin with prefix (empty: to none).
+  void SetSilentCommand(emu::Bytes prefix);
+  // An information item apart from the identity (nothing: the identity's again).
+  void SetInfoItem(int item, std::optional<std::string> text);
   void SetLatency(uint32_t ms) { latencyMs_ = ms; }
   void SetNoAnswer(bool on) { noAnswer_ = on; }
   void SetRestartTime(uint32_t ms) { restartMs_ = ms; }

@@ -150,6 +150,7 @@ Bytes CPrinterEngine::PowerOn() {
   restartRequested_ = false;
   pending_ = settings_;
   profile_ = ProfileOf(settings_.identity, serialNumber_);
+  ApplyInfoOverrides();
   Bytes out;
   if (settings_.identity == Identity::Mute) return out;
   if (settings_.memorySwitch[kPowerOnNoticeSwitch] & (1u << (kPowerOnNoticeBit - 1))) out = {0x3B, 0x31, 0x00};
@@ -163,7 +164,22 @@ void CPrinterEngine::SetIdentity(Identity identity) {
   settings_.identity = identity;
   pending_.identity = identity;
   profile_ = ProfileOf(identity, serialNumber_);
+  ApplyInfoOverrides();
   settingsChanged_ = true;
+}
+
+void CPrinterEngine::SetInfoItem(int item, std::optional<std::string> text) {
+  if (text) {
+    infoOverrides_[item] = std::move(*text);
+  } else {
+    infoOverrides_.erase(item);
+  }
+  profile_ = ProfileOf(settings_.identity, serialNumber_);
+  ApplyInfoOverrides();
+}
+
+void CPrinterEngine::ApplyInfoOverrides() {
+  for (const auto& [item, text] : infoOverrides_) profile_.infoItems[item] = text;
 }
 
 uint8_t CPrinterEngine::RealTimeStatus(int n) const {
@@ -232,8 +248,12 @@ Bytes CPrinterEngine::Feed(const uint8_t* data, std::size_t size) {
   if (restartRequested_) return out;  // restarting: it hears nothing
   input_.insert(input_.end(), data, data + size);
   while (!input_.empty() && !restartRequested_) {
+    const std::size_t answered = out.size();
+    const bool silent = !silentPrefix_.empty() && input_.size() >= silentPrefix_.size() &&
+                        std::equal(silentPrefix_.begin(), silentPrefix_.end(), input_.begin());
     const std::size_t used = ParseOne(out);
     if (used == 0) break;
+    if (silent) out.resize(answered);
     input_.erase(input_.begin(), input_.begin() + static_cast<std::ptrdiff_t>(used));
   }
   if (restartRequested_) input_.clear();

@@ -104,6 +104,13 @@ public:
   bool TakeSettingsChanged();
 
   void SetIdentity(Identity identity);
+  // Stays silent to every command that begins with these bytes (none when
+  // empty), answering the rest: a printer that answers its name but never
+  // its device ID.
+  void SetSilentCommand(Bytes prefix) { silentPrefix_ = std::move(prefix); }
+  // An information item answered whatever the identity says (nothing: the
+  // identity's own answer again). Kept across restarts and identity changes.
+  void SetInfoItem(int item, std::optional<std::string> text);
   const Settings& CurrentSettings() const { return settings_; }
   const Conditions& CurrentConditions() const { return conditions_; }
   const Profile& CurrentProfile() const { return profile_; }
@@ -119,6 +126,7 @@ private:
   std::size_t ParseOne(Bytes& out);
   void UserSetting(uint8_t fn, const uint8_t* p, std::size_t n, Bytes& out);
   void ApplyPending();
+  void ApplyInfoOverrides();
 
   Settings settings_;
   Settings pending_;
@@ -126,6 +134,8 @@ private:
   Profile profile_;
   Conditions conditions_;
   Bytes input_;
+  Bytes silentPrefix_;
+  std::map<int, std::string> infoOverrides_;
   uint8_t asbMask_ = 0;
   bool userMode_ = false;
   bool restartRequested_ = false;

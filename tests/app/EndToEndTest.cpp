@@ -78,6 +78,35 @@ TEST_F(EndToEnd, UserPicksTheEmulatedPrinterAndTheMainWindowOpens) {
   ASSERT_NE(frame, nullptr) << "the printer answered, is the served model and opened";
   EXPECT_EQ(gui::WindowText(frame), L"VX-R500 Utility Ver.1.10");
 
+  // The status pane follows the printer: its port, and the cover opened and
+  // closed at the printer.
+  const auto line = [frame](int id) {
+    struct Find {
+      int id;
+      HWND found;
+    } find{id, nullptr};
+    EnumChildWindows(
+        frame,
+        [](HWND child, LPARAM lp) -> BOOL {
+          auto* f = reinterpret_cast<Find*>(lp);
+          if (GetDlgCtrlID(child) != f->id) return TRUE;
+          f->found = child;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    return find.found ? gui::WindowText(find.found) : std::wstring(L"<no line>");
+  };
+  const auto shows = [&](const std::wstring& text) {
+    return gui::WaitUntil([&] { return line(1025) == text; }, 10000);
+  };
+  EXPECT_EQ(line(1022), L"Port: 127.0.0.1");
+  EXPECT_TRUE(shows(L"Status: Online")) << std::string(line(1025).begin(), line(1025).end());
+  ASSERT_EQ(Control("condition cover on").substr(0, 2), "OK");
+  EXPECT_TRUE(shows(L"Status: Cover is open")) << std::string(line(1025).begin(), line(1025).end());
+  gui::SaveWindowPicture(frame, gui::TestBinDir() + L"main-window-live.bmp");
+  ASSERT_EQ(Control("condition cover off").substr(0, 2), "OK");
+  EXPECT_TRUE(shows(L"Status: Online")) << std::string(line(1025).begin(), line(1025).end());
+
   PostMessageW(frame, WM_CLOSE, 0, 0);
   DWORD code = 0;
   ASSERT_TRUE(utility_->WaitForExit(kStartMs, &code));

@@ -260,3 +260,58 @@ TEST(PrinterEngine, NewHostIsNotSwallowedByTheLastHostsUnfinishedCommand) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PrinterEngine, SilentCommandGoesUnansweredAndTheRestIsAnswered) {
+  // catches: a printer that can only be wholly mute, so "answers the name
+  // but never the device ID" cannot be met
+  CPrinterEngine e;
+  e.PowerOn();
+  e.SetSilentCommand({0x1D, 0x49, 0x01});
+  EXPECT_TRUE(Feed(e, {0x1D, 0x49, 1}).empty());
+  EXPECT_EQ(Feed(e, {0x1D, 0x49, 67}), Text(0x5F, "VX-R200")) << "the name still answers";
+  EXPECT_EQ(Feed(e, {0x1D, 0x49, 2, 0x1D, 0x49, 1, 0x1D, 0x49, 3}).size(), 2u) << "only the silent one of three";
+  e.SetSilentCommand({});
+  EXPECT_EQ(Feed(e, {0x1D, 0x49, 1}), Bytes{0x25});
+}
+
+TEST(PrinterEngine, InformationItemApartFromTheIdentity) {
+  // catches: item 114 tied to the identity, or an override lost at a
+  // restart or an identity change
+  CPrinterEngine e;
+  e.PowerOn();
+  e.SetInfoItem(114, "0");
+  EXPECT_EQ(Feed(e, {0x1D, 0x49, 114}), Text(0x5F, "0"));
+  EXPECT_EQ(Feed(e, {0x1D, 0x49, 117}), Text(0x5F, "1")) << "still the served model";
+  e.PowerOn();
+  e.SetIdentity(emu::Identity::Sister);
+  e.SetIdentity(emu::Identity::Served);
+  EXPECT_EQ(Feed(e, {0x1D, 0x49, 114}), Text(0x5F, "0"));
+  e.SetInfoItem(114, std::nullopt);
+  EXPECT_EQ(Feed(e, {0x1D, 0x49, 114}), Text(0x5F, "1"));
+}
+
+TEST(ControlProtocol, SilentAndItemRequests) {
+  const struct {
+    const char* line;
+    bool ok;
+  } cases[] = {{"silent 1D 49 01", true}, {"silent 1d4901", true}, {"silent off", true}, {"silent", false},
+               {"silent 1D 4", false},     {"silent zz", false},    {"item 114 0", true},  {"item 114 off", true},
+               {"item 95 1", false},       {"item 114", false},     {"item 999 1", false}};
+  for (const auto& c : cases) {
+    std::string error;
+    EXPECT_EQ(emu::ParseControlLine(c.line, &error).has_value(), c.ok) << c.line << ": " << error;
+  }
+  const auto silent = emu::ParseControlLine("silent 1D 49 01");
+  ASSERT_TRUE(silent);
+  EXPECT_EQ(silent->bytes, (Bytes{0x1D, 0x49, 0x01}));
+  const auto item = emu::ParseControlLine("item 114 0");
+  ASSERT_TRUE(item);
+  EXPECT_EQ(item->number, 114u);
+  EXPECT_TRUE(item->on);
+  EXPECT_EQ(item->name, "0");
+  EXPECT_FALSE(emu::ParseControlLine("item 114 off")->on);
+}
+
+}  // namespace
