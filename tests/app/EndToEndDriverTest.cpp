@@ -11,21 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TestPpd.h"
+
 namespace e2e {
 namespace {
 
 const wchar_t kEnvironment[] = L"Windows x64";
-
-const char kPpd[] =
-    "*PPD-Adobe: \"4.3\"\n*FormatVersion: \"4.3\"\n*FileVersion: \"1.0\"\n*LanguageVersion: English\n"
-    "*LanguageEncoding: ISOLatin1\n*PCFileName: \"VXE2E.PPD\"\n*Manufacturer: \"ORVIK\"\n*Product: \"(VX-R500)\"\n"
-    "*ModelName: \"VX-R500\"\n*ShortNickName: \"VX-R500\"\n*NickName: \"VX-R500\"\n*PSVersion: \"(3010) 0\"\n"
-    "*LanguageLevel: \"3\"\n*ColorDevice: False\n*DefaultColorSpace: Gray\n*FileSystem: False\n*Throughput: \"1\"\n"
-    "*LandscapeOrientation: Plus90\n*TTRasterizer: Type42\n*DefaultPageSize: Roll\n"
-    "*PageSize Roll/Roll: \"<</PageSize[204 800]/ImagingBBox null>>setpagedevice\"\n*DefaultPageRegion: Roll\n"
-    "*PageRegion Roll/Roll: \"<</PageSize[204 800]/ImagingBBox null>>setpagedevice\"\n"
-    "*DefaultImageableArea: Roll\n*ImageableArea Roll/Roll: \"0 0 204 800\"\n*DefaultPaperDimension: Roll\n"
-    "*PaperDimension Roll/Roll: \"204 800\"\n*DefaultResolution: 203dpi\n";
 
 bool DeleteQueue(const std::wstring& name) {
   HANDLE printer = nullptr;
@@ -41,7 +32,7 @@ bool DeleteQueue(const std::wstring& name) {
 class CSpoolerQueues {
 public:
   explicit CSpoolerQueues(const std::wstring& folder) : ppd_(folder + L"\\VXE2E.PPD") {
-    EXPECT_TRUE(gui::WriteFileBytes(ppd_, kPpd));
+    EXPECT_TRUE(gui::WriteFileBytes(ppd_, kTestPpd));
   }
   ~CSpoolerQueues() {
     for (const auto& q : queues_) EXPECT_TRUE(DeleteQueue(q)) << "queue left behind";

@@ -23,6 +23,7 @@
 #include <thread>
 
 #include "tests/support/GuiDriver.h"
+#include "tests/support/TestPpd.h"
 #include "win/Handles.h"
 
 namespace {
@@ -55,18 +56,6 @@ void WriteFile(const std::wstring& path, const std::string& text) {
   std::ofstream out(std::filesystem::path(path), std::ios::binary);
   out << text;
 }
-
-// A PostScript description small enough for Wine's printer driver.
-const char kPpd[] =
-    "*PPD-Adobe: \"4.3\"\n*FormatVersion: \"4.3\"\n*FileVersion: \"1.0\"\n*LanguageVersion: English\n"
-    "*LanguageEncoding: ISOLatin1\n*PCFileName: \"VXR500.PPD\"\n*Manufacturer: \"ORVIK\"\n*Product: \"(VX-R500)\"\n"
-    "*ModelName: \"VX-R500\"\n*ShortNickName: \"VX-R500\"\n*NickName: \"VX-R500\"\n*PSVersion: \"(3010) 0\"\n"
-    "*LanguageLevel: \"3\"\n*ColorDevice: False\n*DefaultColorSpace: Gray\n*FileSystem: False\n*Throughput: \"1\"\n"
-    "*LandscapeOrientation: Plus90\n*TTRasterizer: Type42\n*DefaultPageSize: Roll\n"
-    "*PageSize Roll/Roll: \"<</PageSize[204 800]/ImagingBBox null>>setpagedevice\"\n*DefaultPageRegion: Roll\n"
-    "*PageRegion Roll/Roll: \"<</PageSize[204 800]/ImagingBBox null>>setpagedevice\"\n"
-    "*DefaultImageableArea: Roll\n*ImageableArea Roll/Roll: \"0 0 204 800\"\n*DefaultPaperDimension: Roll\n"
-    "*PaperDimension Roll/Roll: \"204 800\"\n*DefaultResolution: 203dpi\n";
 
 // A printer-class INF whose one model is driven by kDriverName.
 std::string Inf(const std::string& ids) {
@@ -167,7 +156,7 @@ protected:
 
   void InstallDriverAndQueue() {
     const std::wstring ppd = folder_.Path() + L"\\VXR500.PPD";
-    WriteFile(ppd, kPpd);
+    WriteFile(ppd, kTestPpd);
     DRIVER_INFO_3W driver = {};
     driver.cVersion = 3;
     driver.pName = const_cast<wchar_t*>(kDriverName);
