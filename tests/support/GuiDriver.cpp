@@ -220,18 +220,30 @@ void PressButton(HWND dialog, int id) {
 }
 
 MutexState StateOfMutex(const std::wstring& name) {
-  MutexState state = MutexState::Missing;
-  std::thread other([&] {
-    HANDLE mutex = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name.c_str());
-    if (!mutex) return;
-    const DWORD result = WaitForSingleObject(mutex, 0);
-    const bool taken = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
-    state = taken ? MutexState::Free : MutexState::Held;
-    if (taken) ReleaseMutex(mutex);
-    CloseHandle(mutex);
-  });
-  other.join();
-  return state;
+  // A plain system thread: the C++ runtime's threads keep handles of their
+  // own for a while, which the tests' handle counts would take for a leak.
+  struct Probe {
+    const std::wstring* name;
+    MutexState state;
+  } probe{&name, MutexState::Missing};
+  HANDLE thread = CreateThread(
+      nullptr, 0,
+      [](void* p) -> DWORD {
+        auto* probe = static_cast<Probe*>(p);
+        HANDLE mutex = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, probe->name->c_str());
+        if (!mutex) return 0;
+        const DWORD result = WaitForSingleObject(mutex, 0);
+        const bool taken = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+        probe->state = taken ? MutexState::Free : MutexState::Held;
+        if (taken) ReleaseMutex(mutex);
+        CloseHandle(mutex);
+        return 0;
+      },
+      &probe, 0, nullptr);
+  if (!thread) return MutexState::Missing;
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  return probe.state;
 }
 
 std::ostream& operator<<(std::ostream& out, MutexState state) {
