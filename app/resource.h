@@ -2,7 +2,7 @@
 #pragma once
 
 #define IDD_ABOUTBOX 100
-#define IDD_DUMMY_VIEW 101
+#define IDD_PRINTER_SETTING_VIEW 101
 #define IDR_MAINFRAME 128
 #define IDD_PRT_SELECT_DLG 130
 #define IDB_PRINTER 144

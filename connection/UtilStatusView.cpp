@@ -9,17 +9,24 @@
 #include "framework/MessageBoxes.h"
 #include "framework/PrinterSettingsList.h"
 #include "framework/TextFormat.h"
+#include "printerinfo/PrinterInfoBlock.h"
+#include "printerinfo/PrinterReadRules.h"
+#include "shell/MenuItem.h"
 
 namespace {
-
-constexpr int32_t kPrinterInfoBlock = 0x10001;
-constexpr uint32_t kPrinterInfoSize = 992;
-constexpr std::size_t kModelOffset = 212;
-constexpr std::size_t kModelUnits = 90;
 
 VXC* BoundComm(const UtilitySettings& settings) {
   auto* comm = static_cast<VXC*>(settings.comm);
   return comm && comm->IsLoaded() ? comm : nullptr;
+}
+
+// What the printer read needs of each menu item: is its plug-in there, and
+// its read entry.
+std::vector<PluginReadEntry> PluginsOf(const std::vector<std::unique_ptr<CMenuItem>>& items) {
+  std::vector<PluginReadEntry> plugins;
+  plugins.reserve(items.size());
+  for (const auto& item : items) plugins.push_back({item->plugin.IsBound(), item->plugin.readPrinterSettings});
+  return plugins;
 }
 
 std::wstring TextOf(HWND control) {
@@ -54,9 +61,8 @@ void CUtilStatusView::Attach(const std::vector<std::unique_ptr<CMenuItem>>& item
     ShowStatusLine(StatusText(kStatusOnline));
     (void)Refresh();
   }
-  if (VXC* comm = BoundComm(settings_)) {
-    registered_ = comm->VXC_RegisterStatusProc(&CUtilStatusView::StatusCallback, hwnd_) == kVxcOk;
-  }
+  if (!comm_) comm_ = BoundComm(settings_);
+  if (comm_) registered_ = comm_->VXC_RegisterStatusProc(&CUtilStatusView::StatusCallback, hwnd_) == kVxcOk;
 }
 
 void CUtilStatusView::PauseReports() {
@@ -101,6 +107,10 @@ BOOL CUtilStatusView::OnInitDialog() {
   (void)texts_.LoadSection(L"PRT_STATUS");
   statusText_ = StatusText(kStatusUnknown);
 
+  // The page that reads the printer lives hidden in the main window.
+  HWND mainWindow = GetAncestor(hwnd_, GA_ROOT);
+  if (printerSettingCtrl_.Initialize(&settings_, mainWindow, mainWindow) == 0) EnsurePrinterInfoBlock();
+
   const COLORREF window = GetSysColor(COLOR_WINDOW);
   windowBrush_.reset(CreateSolidBrush(window));
   for (auto [item, id] : {std::pair{&nameItem_, IDC_STATUS_NAME}, std::pair{&portItem_, IDC_STATUS_PORT},
@@ -121,15 +131,12 @@ int32_t CUtilStatusView::ReloadLines() {
 
   int32_t result = -1;
   std::wstring model;
-  if (auto* list = settings_.printerSettingsList; list && list->FindBlock(kPrinterInfoBlock) >= 0) {
-    uint8_t block[kPrinterInfoSize] = {};
-    if (list->ReadBlock(kPrinterInfoBlock, block, kPrinterInfoSize) == 0) {
+  if (auto* list = settings_.printerSettingsList; list && list->FindBlock(kPrinterInfoBlockId) >= 0) {
+    uint8_t block[kPrinterInfoBlockSize] = {};
+    if (list->ReadBlock(kPrinterInfoBlockId, block, kPrinterInfoBlockSize) == 0) {
       result = 0;
-      for (std::size_t i = 0; i < kModelUnits; ++i) {
-        const auto unit = static_cast<wchar_t>(block[kModelOffset + 2 * i] | block[kModelOffset + 2 * i + 1] << 8);
-        if (unit == L'\0') break;
-        model += unit;
-      }
+      const std::u16string text = ReadPrinterInfoText(block, printer_info::kModelName);
+      model.assign(text.begin(), text.end());
     }
   }
   const std::wstring name = !model.empty() ? model : fileMode ? std::wstring(L"VX-R500") : unknown;
@@ -158,13 +165,53 @@ void CUtilStatusView::ShowStatusLine(const std::wstring& text) {
   SetWindowTextW(statusItem_.Hwnd(), fileMode ? label.c_str() : FormatText(L"%s %s", {label, text}).c_str());
 }
 
+void CUtilStatusView::EnsurePrinterInfoBlock() {
+  CPrinterSettingsList* list = settings_.printerSettingsList;
+  if (!list) return;
+  const auto ensure = [&](int32_t id, int32_t version, int32_t size) {
+    if (list->FindBlock(id) < 0 && list->RegisterBlock(id, version, size) == 0) {
+      (void)printerSettingCtrl_.SetDefaultData(id);
+    }
+  };
+  ensure(printerSettingCtrl_.pluginId, printerSettingCtrl_.pluginVersion, printerSettingCtrl_.blockSize);
+  int32_t count = 0;
+  (void)printerSettingCtrl_.GetDependData(nullptr, &count);
+  if (count <= 0 || count > 64) return;
+  std::vector<PluginInfo> further(static_cast<std::size_t>(count), PluginInfo{});
+  int32_t filled = count;
+  (void)printerSettingCtrl_.GetDependData(further.data(), &filled);
+  for (int32_t i = 0; i < filled && i < count; ++i) {
+    const PluginInfo& block = further[static_cast<std::size_t>(i)];
+    ensure(block.pluginId, block.version, block.blockSize);
+  }
+}
+
 int32_t CUtilStatusView::Refresh() {
   if (!items_) return 1;
-  // The printer's information is read by the printer-setting page; until a
-  // read has run there is nothing to reload but the lines.
-  (void)ReloadLines();
-  state_.needsRefresh = false;
-  return 1;
+  if (!comm_) {
+    comm_ = BoundComm(settings_);
+    if (comm_) (void)comm_->VXC_Initialize();
+  }
+  CPrinterSettingView* view = printerSettingCtrl_.View();
+  // Without the library there is no printer to read from.
+  if (!comm_ || !view) return kReadNoLibrary;
+
+  const bool reopen = settings_.selectedPrinter.reopenFlag == 1;
+  if (reopen) {
+    comm_->Close();
+    if (comm_->Open(1) != kVxcOk) {
+      Sleep(1000);
+      (void)comm_->Open(1);
+    }
+  }
+  view->SetPlugins(PluginsOf(*items_));
+  const int32_t result = view->RunRead();
+  if (reopen) {
+    comm_->Close();
+    (void)comm_->Open(0);
+  }
+  if (result == 1) state_.needsRefresh = false;
+  return result;
 }
 
 LRESULT CUtilStatusView::OnReport(int32_t code) {
@@ -221,7 +268,7 @@ INT_PTR CUtilStatusView::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return TRUE;
     case WM_DESTROY:
       // No report may arrive for a pane that is gone.
-      if (VXC* comm = BoundComm(settings_); comm && registered_) comm->VXC_UnregisterStatusProc();
+      if (comm_ && registered_) comm_->VXC_UnregisterStatusProc();
       registered_ = false;
       resumeAfterPause_ = false;
       return FALSE;

@@ -16,9 +16,11 @@
 #include "framework/LangResourceTable.h"
 #include "framework/StaticItem.h"
 #include "framework/UtilitySettings.h"
+#include "printerinfo/PrinterSettingView.h"
 #include "win/Window.h"
 
 struct CMenuItem;
+class VXC;
 
 class CUtilStatusView : public CDialog {
 public:
@@ -57,13 +59,18 @@ protected:
 
 private:
   int32_t ReloadLines();
+  // Re-reads the printer's information and the plug-ins' settings: 1, -67
+  // when another printer answers, or the read's failure.
   int32_t Refresh();
+  void EnsurePrinterInfoBlock();
   LRESULT OnReport(int32_t code);
   std::wstring StatusText(int32_t index) const;
   void ShowStatusLine(const std::wstring& text);
 
   UtilitySettings& settings_;
   const uint32_t& connectState_;
+  VXC* comm_ = nullptr;  // taken from the record on first use
+  CPrinterSettingViewCtrl printerSettingCtrl_;
   const std::vector<std::unique_ptr<CMenuItem>>* items_ = nullptr;
   StatusState state_;
   std::wstring statusText_;

@@ -26,3 +26,13 @@ bool FileExists(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+std::wstring OemToWide(std::string_view text) {
+  if (text.empty() || text.size() > 0x7FFFFFFF) return {};
+  const int length = static_cast<int>(text.size());
+  const int units = MultiByteToWideChar(CP_OEMCP, 0, text.data(), length, nullptr, 0);
+  if (units <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(units), L'\0');
+  MultiByteToWideChar(CP_OEMCP, 0, text.data(), length, wide.data(), units);
+  return wide;
+}

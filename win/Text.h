@@ -11,3 +11,6 @@ std::wstring ModulePath(void* module = nullptr);
 std::wstring FolderOf(std::wstring_view path);
 
 bool FileExists(const std::wstring& path);
+
+// A text in the OEM code page (what printer libraries answer) as UTF-16.
+std::wstring OemToWide(std::string_view text);

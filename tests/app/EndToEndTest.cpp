@@ -6,6 +6,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <iostream>
+#include <optional>
 #include <string>
 
 namespace e2e {
@@ -65,6 +68,51 @@ void SaveSettingsOfAnEarlierRun(const CSharedDataFolder& shared, const std::wstr
 
 bool IsSelectionDialog(const gui::WindowInfo& w) { return GetPropW(w.hwnd, kProperty) != nullptr; }
 
+// A line of the status pane: 1021 name, 1022 port, 1025 status.
+std::wstring PaneLine(HWND frame, int id) {
+  struct Find {
+    int id;
+    HWND found;
+  } find{id, nullptr};
+  EnumChildWindows(
+      frame,
+      [](HWND child, LPARAM lp) -> BOOL {
+        auto* f = reinterpret_cast<Find*>(lp);
+        if (GetDlgCtrlID(child) != f->id) return TRUE;
+        f->found = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&find));
+  return find.found ? gui::WindowText(find.found) : std::wstring(L"<no line>");
+}
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// How often a command was heard, in the emulator's "received" answer.
+std::size_t TimesHeard(const std::string& received, const std::string& command) {
+  std::size_t n = 0;
+  for (std::size_t at = received.find(command); at != std::string::npos; at = received.find(command, at + 1)) ++n;
+  return n;
+}
+
+// The payload of one block of a data file; nothing when it is not there.
+std::optional<std::string> BlockOf(const std::string& data, uint32_t id) {
+  std::size_t at = 136;
+  while (at + 32 <= data.size()) {
+    const uint32_t size = LittleEndianAt(data, at + 12);
+    if (size < 32 || at + size > data.size()) return std::nullopt;
+    if (LittleEndianAt(data, at + 4) == id) return data.substr(at, size);
+    at += size;
+  }
+  return std::nullopt;
+}
+
+std::string Utf16(const std::string& ascii) {
+  std::string bytes;
+  for (char c : ascii) bytes += std::string{c, '\0'};
+  return bytes;
+}
+
 TEST_F(EndToEnd, UserPicksTheEmulatedPrinterAndTheMainWindowOpens) {
   HWND dialog = StartAndWaitForSelection();
   ASSERT_NE(dialog, nullptr);
@@ -78,39 +126,122 @@ TEST_F(EndToEnd, UserPicksTheEmulatedPrinterAndTheMainWindowOpens) {
   ASSERT_NE(frame, nullptr) << "the printer answered, is the served model and opened";
   EXPECT_EQ(gui::WindowText(frame), L"VX-R500 Utility Ver.1.10");
 
-  // The status pane follows the printer: its port, and the cover opened and
-  // closed at the printer.
-  const auto line = [frame](int id) {
-    struct Find {
-      int id;
-      HWND found;
-    } find{id, nullptr};
-    EnumChildWindows(
-        frame,
-        [](HWND child, LPARAM lp) -> BOOL {
-          auto* f = reinterpret_cast<Find*>(lp);
-          if (GetDlgCtrlID(child) != f->id) return TRUE;
-          f->found = child;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&find));
-    return find.found ? gui::WindowText(find.found) : std::wstring(L"<no line>");
+  // The status pane follows the printer: who it is, its port, and the cover
+  // opened and closed at the printer.
+  const auto shows = [&](int id, const std::wstring& text) {
+    return gui::WaitUntil([&] { return PaneLine(frame, id) == text; }, 10000);
   };
-  const auto shows = [&](const std::wstring& text) {
-    return gui::WaitUntil([&] { return line(1025) == text; }, 10000);
-  };
-  EXPECT_EQ(line(1022), L"Port: 127.0.0.1");
-  EXPECT_TRUE(shows(L"Status: Online")) << std::string(line(1025).begin(), line(1025).end());
+  EXPECT_TRUE(shows(1021, L"Printer Name: VX-R500")) << Narrow(PaneLine(frame, 1021));
+  EXPECT_EQ(PaneLine(frame, 1022), L"Port: 127.0.0.1");
+  EXPECT_TRUE(shows(1025, L"Status: Online")) << Narrow(PaneLine(frame, 1025));
   ASSERT_EQ(Control("condition cover on").substr(0, 2), "OK");
-  EXPECT_TRUE(shows(L"Status: Cover is open")) << std::string(line(1025).begin(), line(1025).end());
+  EXPECT_TRUE(shows(1025, L"Status: Cover is open")) << Narrow(PaneLine(frame, 1025));
   gui::SaveWindowPicture(frame, gui::TestBinDir() + L"main-window-live.bmp");
   ASSERT_EQ(Control("condition cover off").substr(0, 2), "OK");
-  EXPECT_TRUE(shows(L"Status: Online")) << std::string(line(1025).begin(), line(1025).end());
+  EXPECT_TRUE(shows(1025, L"Status: Online")) << Narrow(PaneLine(frame, 1025));
+
+  // A fatal error opens the guidance for it.
+  ASSERT_EQ(Control("condition fatal on").substr(0, 2), "OK");
+  HWND guidance = gui::WaitForWindow(
+      utility_->Id(), [](const gui::WindowInfo& w) { return GetDlgItem(w.hwnd, 1036) != nullptr; }, 10000);
+  ASSERT_NE(guidance, nullptr) << "the error guidance";
+  EXPECT_EQ(gui::WindowText(guidance), L"Fatal Error");
+  EXPECT_GT(gui::WindowText(GetDlgItem(guidance, 1036)).size(), 20u) << "its guidance text";
+  EXPECT_EQ(PaneLine(frame, 1025), L"Status: Fatal Error");
+  gui::PressButton(guidance, IDOK);
+  ASSERT_EQ(Control("condition fatal off").substr(0, 2), "OK");
+  EXPECT_TRUE(shows(1025, L"Status: Online")) << Narrow(PaneLine(frame, 1025));
+
+  // Away and back: the printer's information is read again.
+  ASSERT_EQ(Control("condition offline on").substr(0, 2), "OK");
+  EXPECT_TRUE(shows(1025, L"Status: Offline")) << Narrow(PaneLine(frame, 1025));
+  ASSERT_EQ(Control("clear").substr(0, 2), "OK");
+  ASSERT_EQ(Control("condition offline off").substr(0, 2), "OK");
+  EXPECT_TRUE(shows(1025, L"Status: Online")) << Narrow(PaneLine(frame, 1025));
+  EXPECT_TRUE(gui::WaitUntil([&] { return TimesHeard(Control("received"), "1D 49 44") > 0; }, 10000))
+      << "the serial number, the last of the information, asked again";
 
   PostMessageW(frame, WM_CLOSE, 0, 0);
   DWORD code = 0;
   ASSERT_TRUE(utility_->WaitForExit(kStartMs, &code));
   EXPECT_EQ(code, 1u);
+
+  // The read let the settings be saved: the information block is in the
+  // printer's data file.
+  const std::wstring ini = shared_.File(L"PrinterSetting.INI");
+  const std::wstring folder = IniValue(ini, L"PORT_0", L"Dir");
+  const std::wstring device = IniValue(ini, L"PORT_0", L"DeviceName");
+  const auto data = gui::ReadFileBytes(shared_.File(folder + L"\\" + device + L"_Setting.DAT"));
+  ASSERT_TRUE(data) << "the printer's data file";
+  const auto block = BlockOf(*data, 0x10001);
+  ASSERT_TRUE(block) << "the printer-information block";
+  ASSERT_EQ(block->size(), 992u);
+  EXPECT_EQ(block->substr(212, 16), Utf16("VX-R500") + std::string(2, '\0'));
+  EXPECT_EQ(LittleEndianAt(*block, 976), 1u);
+}
+
+// A read that cannot learn who the printer is: the pane says so, keeps the
+// status it showed, and the window answers all the while.
+TEST_F(EndToEnd, PrinterThatDoesNotSayWhoItIsIsRefusedWithoutHangingTheWindow) {
+  const struct {
+    const char* name;
+    const char* silence;
+    const char* asked;  // the command asked at every attempt
+    const wchar_t* message;
+  } cases[] = {
+      // catches: a missing device ID taken as a communication error, or
+      // asked without limit
+      {"the name but never the device ID", "silent 1D 49 01", "1D 49 01",
+       L"The device ID does not match the connected printer."},
+      // catches: a printer that says nothing taken for another printer
+      {"nothing at all", "silent 1D 49", "1D 49 43", L"A communication error occurred."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    HWND dialog = StartAndWaitForSelection();
+    ASSERT_NE(dialog, nullptr);
+    gui::PressButton(dialog, IDOK);
+    HWND frame = WaitForMainWindow();
+    ASSERT_NE(frame, nullptr);
+    ASSERT_TRUE(gui::WaitUntil([&] { return PaneLine(frame, 1021) == L"Printer Name: VX-R500"; }, 10000));
+
+    ASSERT_EQ(Control(c.silence).substr(0, 2), "OK");
+    ASSERT_EQ(Control("condition offline on").substr(0, 2), "OK");
+    ASSERT_TRUE(gui::WaitUntil([&] { return PaneLine(frame, 1025) == L"Status: Offline"; }, 10000));
+    ASSERT_EQ(Control("clear").substr(0, 2), "OK");
+    ASSERT_EQ(Control("condition offline off").substr(0, 2), "OK");
+
+    // The read retries for up to 45 seconds; the window thread answers
+    // throughout.
+    HWND box = nullptr;
+    DWORD slowest = 0;
+    const ULONGLONG started = GetTickCount64();
+    while (!box && GetTickCount64() - started < 90000) {
+      const ULONGLONG asked = GetTickCount64();
+      DWORD_PTR answer = 0;
+      EXPECT_NE(SendMessageTimeoutW(frame, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer), 0) << "the window answers";
+      slowest = std::max<DWORD>(slowest, static_cast<DWORD>(GetTickCount64() - asked));
+      box = gui::WaitForMessageBox(utility_->Id(), 500);
+    }
+    const auto seconds = (GetTickCount64() - started) / 1000;
+    ASSERT_NE(box, nullptr) << "the read ends with a message";
+    EXPECT_EQ(gui::MessageBoxText(box), c.message);
+    EXPECT_LE(seconds, 60u);
+    EXPECT_LT(slowest, 1000u) << "the window thread was blocked";
+    const std::size_t attempts = TimesHeard(Control("received"), c.asked);
+    EXPECT_GE(attempts, 2u) << "it tried again";
+    EXPECT_LE(attempts, 20u) << "at most 20 attempts";
+    std::cout << "figure: " << c.name << ": message after " << seconds << " s, " << attempts
+              << " attempts, slowest window answer " << slowest << " ms\n";
+    gui::PressButton(box, IDOK);
+    EXPECT_TRUE(gui::WaitUntil([&] { return PaneLine(frame, 1025) == L"Status: Offline"; }, 10000))
+        << "the status shown before stays: " << Narrow(PaneLine(frame, 1025));
+    EXPECT_EQ(PaneLine(frame, 1021), L"Printer Name: VX-R500");
+
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(utility_->WaitForExit(kStartMs));
+    ASSERT_EQ(Control("silent off").substr(0, 2), "OK");
+  }
 }
 
 TEST_F(EndToEnd, CommandLinePortOpensTheMainWindowDirectly) {

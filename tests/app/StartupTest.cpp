@@ -229,9 +229,12 @@ TEST_F(Startup, CommandLinePortOpensProbesAndShutsDownInOrder) {
   EXPECT_EQ(comm.Log(),
             "SetCaller(4);SetModelType(0);EnumPort(0);EnumPort(0);CommunicationTest;SetPort;GetPort;Open(1);"
             "Initialize;IsSupported(6);IsEnableCommand(1,0E,30);IsEnableCommand(1,0E,49);"
-            // The status pane listens while the window exists.
-            "RegisterStatusProc;UnregisterStatusProc;Terminate;");
-  EXPECT_EQ(info.Log(), "Initialize(comm);GetDeviceID;Finalize;Initialize(comm);GetPrinterInfo(114);Finalize;");
+            // The status pane reads the printer, then listens while the window exists.
+            "Initialize;RegisterStatusProc;UnregisterStatusProc;Terminate;");
+  EXPECT_EQ(info.Log(),
+            "Initialize(comm);GetDeviceID;Finalize;Initialize(comm);GetPrinterInfo(114);Finalize;"
+            // The printer-setting page holds its binding while its window exists.
+            "Initialize(comm);GetPrinterName;GetDeviceID;GetPrinterInfo(117);GetPrinterInformation;Finalize;");
 }
 
 TEST_F(Startup, UnusablePrinterInformationLibraryEndsTheProbing) {

@@ -1,6 +1,7 @@
-// A stand-in "PrnInfoBroker.dll": answers items 114 and 117 and the device id
-// as the test set them, and logs its calls. Built once complete and once
-// without GetPrinterInfo.
+// A stand-in "PrnInfoBroker.dll": answers the name, the device id, the
+// information record and items 114 and 117 as the test set them (by default
+// as the served model does), and logs its calls. Built once complete and
+// once without GetPrinterInfo.
 
 #include <cstdio>
 #include <cstring>
@@ -29,7 +30,8 @@ VX_EXPORT int32_t Finalize(int32_t* handle) {
 #ifndef VX_DOUBLE_INCOMPLETE
 VX_EXPORT int32_t GetPrinterInfo(int32_t handle, int32_t item, char* buffer, int32_t size, int32_t* length) {
   control.Log("GetPrinterInfo(" + std::to_string(item) + ")");
-  const int64_t value = control.Get("item" + std::to_string(item), -1);
+  // The served model answers item 117 with 1 unless the test says otherwise.
+  const int64_t value = control.Get("item" + std::to_string(item), item == kPrnInfoItemModelVariant ? 1 : -1);
   if (value < 0 || !buffer || size <= 0) return 0;
   std::size_t written = 0;
   if (control.Get("fillWholeBuffer", 0)) {
@@ -52,13 +54,30 @@ VX_EXPORT int32_t GetDeviceID(int32_t handle, int32_t* deviceId) {
   return static_cast<int32_t>(control.Get("GetDeviceID", 1));
 }
 VX_EXPORT int32_t GetPrinterName(int32_t, char* buffer, int32_t size) {
-  if (buffer && size > 0) std::snprintf(buffer, static_cast<std::size_t>(size), "VX-R500");
-  return 1;
+  control.Log("GetPrinterName");
+  // "name": 0 the sister model's name (what the served model reports), 1
+  // empty, 2 a foreign printer, 3 a family member.
+  static const char* const names[] = {"VX-R200", "", "LX-P90", "VX-R200II"};
+  const int64_t which = control.Get("name", 0);
+  if (buffer && size > 0) {
+    std::snprintf(buffer, static_cast<std::size_t>(size), "%s", names[which >= 0 && which < 4 ? which : 0]);
+  }
+  return static_cast<int32_t>(control.Get("GetPrinterName", 1));
 }
 VX_EXPORT int32_t GetPrinterInformation(int32_t, PrnInfoRecord* record, int32_t) {
-  static const char model[] = "VX-R500";
-  if (record) record->modelName = model;
-  return 1;
+  control.Log("GetPrinterInformation");
+  static const char model[] = "VX-R200";
+  static const char firmware[] = "1.02 VXR";
+  static const char serial[] = "D4X0012345";
+  static const char maker[] = "ORVIK";
+  const int32_t result = static_cast<int32_t>(control.Get("GetPrinterInformation", 1));
+  if (record && result == 1) {
+    record->modelName = model;
+    record->firmwareVersion = firmware;
+    record->serialNumber = serial;
+    record->makerName = maker;
+  }
+  return result;
 }
 VX_EXPORT int32_t RegisterCallback(int32_t, void*, void*) { return 1; }
 VX_EXPORT int32_t UnregisterCallback(int32_t) { return 1; }

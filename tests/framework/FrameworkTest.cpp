@@ -87,8 +87,10 @@ protected:
   void SetUp() override {
     SetDllDirectoryW((gui::TestBinDir() + L"vxcomm_complete").c_str());
     commDouble_ = std::make_unique<gui::CDoubleLibrary>(L"VXComm.dll", "VXCDouble");
+    // The status pane reads the printer when the window opens.
+    infoDouble_ = std::make_unique<gui::CDoubleLibrary>(L"PrnInfoBroker.dll", "PrnInfoDouble");
     comm_ = std::make_unique<VXC>();
-    ASSERT_TRUE(comm_->IsLoaded());
+    ASSERT_TRUE(comm_->IsLoaded() && infoDouble_->Loaded());
     SetDllDirectoryW((gui::TestBinDir() + L"plugins").c_str());
     INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES | ICC_ANIMATE_CLASS | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&icc);
@@ -140,6 +142,7 @@ protected:
 
   gui::CProgramFolder program_;
   std::unique_ptr<gui::CDoubleLibrary> commDouble_;
+  std::unique_ptr<gui::CDoubleLibrary> infoDouble_;
   std::unique_ptr<VXC> comm_;
   UtilitySettings settings_ = {};
   CPrinterSettingsList list_;
@@ -154,7 +157,10 @@ protected:
 TEST_F(Framework, EntryPointsAndPageStates) {
   // Opened by the host: engine, pages, and the first showing's initial update.
   const std::string opened = TakeLog();
-  EXPECT_EQ(opened, "Framework.EngineOpen;Framework.CreatePages;Framework.InitialUpdate;Framework.OnPageShown;");
+  // The status pane's read at opening asks every loaded plug-in for its settings.
+  EXPECT_EQ(opened,
+            "Framework.EngineOpen;Framework.CreatePages;Framework.ReadPrinterSettings;Framework.InitialUpdate;"
+            "Framework.OnPageShown;");
   HWND page = Page();
   ASSERT_NE(page, nullptr);
   EXPECT_TRUE(IsWindowVisible(page));
@@ -417,7 +423,7 @@ protected:
 };
 
 TEST_F(FrameworkNotShown, RequestsBeforeTheFirstShowing) {
-  EXPECT_EQ(TakeLog(), "Framework.EngineOpen;Framework.CreatePages;");
+  EXPECT_EQ(TakeLog(), "Framework.EngineOpen;Framework.CreatePages;Framework.ReadPrinterSettings;");
   auto changeMenuState = Export<PFN_FORMVIEWDLL_ChangeMenuState>("FORMVIEWDLL_ChangeMenuState");
   EXPECT_EQ(changeMenuState(kMenuStateFocus), 0);  // never shown: no focus
   EXPECT_FALSE(IsWindowVisible(Page()));

@@ -13,7 +13,10 @@
 #include "connection/VXC.h"
 #include "framework/FrameMessages.h"
 #include "framework/PrinterSettingsList.h"
+#include "framework/SettingsBlocks.h"
+#include "printerinfo/PrinterInfoBlock.h"
 #include "shell/MainFrame.h"
+#include "tests/doubles/PluginLog.h"
 #include "tests/support/DoubleLibrary.h"
 #include "tests/support/GuiDriver.h"
 #include "win/Text.h"
@@ -30,8 +33,9 @@ protected:
   void SetUp() override {
     SetDllDirectoryW((gui::TestBinDir() + L"vxcomm_complete").c_str());
     double_ = std::make_unique<gui::CDoubleLibrary>(L"VXComm.dll", "VXCDouble");
+    info_ = std::make_unique<gui::CDoubleLibrary>(L"PrnInfoBroker.dll", "PrnInfoDouble");
     comm_ = std::make_unique<VXC>();
-    ASSERT_TRUE(comm_->IsLoaded());
+    ASSERT_TRUE(comm_->IsLoaded() && info_->Loaded());
     program_.WriteText(L"MENUITEM.DAT", "");
     CopyText(settings_.exeDir, (program_.Path() + L"\\").c_str());
     CopyText(settings_.langDir, (program_.Path() + L"\\LANG").c_str());
@@ -47,6 +51,7 @@ protected:
     if (arrangement_.Frame() && IsWindow(arrangement_.Frame()->Hwnd())) DestroyWindow(arrangement_.Frame()->Hwnd());
     Pump();
     comm_.reset();
+    info_.reset();
     double_.reset();
     SetDllDirectoryW(nullptr);
   }
@@ -65,8 +70,32 @@ protected:
     return reported;
   }
 
+  // The printer-information block as the read left it.
+  struct InfoBlock {
+    bool present = false;
+    uint8_t bytes[kPrinterInfoBlockSize] = {};
+    std::wstring Text(std::size_t offset) const {
+      const std::u16string text = ReadPrinterInfoText(bytes, offset);
+      return std::wstring(text.begin(), text.end());
+    }
+    uint32_t Value(std::size_t offset) const { return ReadLe32(bytes + offset); }
+  };
+  InfoBlock Block() const {
+    InfoBlock block;
+    block.present = list_.ReadBlock(kPrinterInfoBlockId, block.bytes, kPrinterInfoBlockSize) == 0;
+    return block;
+  }
+  // Counts a call in the printer-information library's log.
+  std::size_t Calls(const std::string& call) {
+    const std::string log = info_->Log();
+    std::size_t n = 0;
+    for (std::size_t at = log.find(call + ";"); at != std::string::npos; at = log.find(call + ";", at + 1)) ++n;
+    return n;
+  }
+
   gui::CProgramFolder program_;
   std::unique_ptr<gui::CDoubleLibrary> double_;
+  std::unique_ptr<gui::CDoubleLibrary> info_;
   std::unique_ptr<VXC> comm_;
   UtilitySettings settings_ = {};
   CPrinterSettingsList list_;
@@ -78,10 +107,154 @@ TEST_F(StatusPane, AttachedToAnAnsweringPrinter) {
   // catches: a pane that draws nothing, names the port by its library
   // address, or never listens to the library
   CUtilStatusView& pane = Open();
-  EXPECT_EQ(pane.NameLine(), L"Printer Name: Unknown");  // nothing read from the printer yet
+  EXPECT_TRUE(gui::WaitUntil([&] {
+    Pump();
+    return pane.NameLine() == L"Printer Name: VX-R500";
+  }, 5000)) << "the printer's information was read at attach";
   EXPECT_EQ(pane.PortLine(), L"Port: 127.0.0.1");
   EXPECT_EQ(pane.StatusLine(), L"Status: Online");
   EXPECT_NE(double_->Log().find("RegisterStatusProc"), std::string::npos);
+
+  // catches: the identity asked in another order, a block missing a text
+  // or its defaults, or a complete read that does not let the settings be saved
+  EXPECT_EQ(info_->Log(), "Initialize(comm);GetPrinterName;GetDeviceID;GetPrinterInfo(117);GetPrinterInformation;");
+  using namespace printer_info;
+  const InfoBlock block = Block();
+  ASSERT_TRUE(block.present);
+  EXPECT_EQ(block.Text(kText1), L"VX-R200");
+  EXPECT_EQ(block.Text(kModelName), L"VX-R500");
+  EXPECT_EQ(block.Text(kText3), L"1.02 VXR");
+  EXPECT_EQ(block.Text(kText4), L"D4X0012345");
+  EXPECT_EQ(block.Text(kText5), L"ORVIK");
+  EXPECT_EQ(block.Value(kReadFlag), 1u);
+  EXPECT_EQ(block.Value(kValue984), 80u);
+  EXPECT_EQ(block.Value(kValue988), 180u);
+  EXPECT_EQ(ReadLe32(block.bytes + 4), static_cast<uint32_t>(kPrinterInfoBlockId));
+  EXPECT_EQ(list_.writeFlag, 1);
+
+  // The binding is held as long as the window: finalised when it goes.
+  DestroyWindow(arrangement_.Frame()->Hwnd());
+  Pump();
+  EXPECT_EQ(Calls("Finalize"), 1u);
+  EXPECT_EQ(Calls("Initialize(comm)"), 1u);
+}
+
+TEST_F(StatusPane, ReadThatStopsOrIsPartialLeavesTheBlock) {
+  const struct {
+    const char* fault;
+    std::vector<std::pair<const char*, int64_t>> answers;
+    const wchar_t* message;
+    bool modelAsked;
+    uint32_t flag;
+  } cases[] = {
+      {"the sister model taken for the served one", {{"item117", 0}},
+       L"The device ID does not match the connected printer.", true, 0},
+      {"a foreign printer's name not checked", {{"name", 2}}, L"The device ID does not match the connected printer.",
+       false, 0},
+      {"a family member's name taken outside the driver installers", {{"name", 3}},
+       L"The device ID does not match the connected printer.", false, 0},
+      {"a failed information read taken as complete", {{"GetPrinterInformation", -3}},
+       L"Could not get some settings from the printer.", true, 0},
+  };
+  for (const auto& c : cases) {
+    info_->Reset();
+    for (const auto& [key, value] : c.answers) info_->Set(key, value);
+    list_.RemoveAllBlocks();
+    list_.writeFlag = 0;
+    std::vector<gui::MessageBoxRecord> seen;
+    {
+      gui::CMessageBoxWatcher boxes;
+      CUtilStatusView& pane = Open();
+      EXPECT_TRUE(gui::WaitUntil([&] { return !boxes.Seen().empty(); }, 5000)) << c.fault;
+      Pump();
+      seen = boxes.Seen();
+      EXPECT_EQ(pane.NameLine(), L"Printer Name: Unknown") << c.fault;
+      EXPECT_EQ(pane.StatusLine(), L"Status: Online") << c.fault;
+    }
+    ASSERT_EQ(seen.size(), 1u) << c.fault;
+    EXPECT_EQ(seen[0].text, c.message) << c.fault;
+    EXPECT_EQ(seen[0].title, L"VX-R500 Utility") << c.fault;
+    EXPECT_EQ(Calls("GetPrinterInfo(117)"), c.modelAsked ? 1u : 0u) << c.fault;
+    const InfoBlock block = Block();
+    ASSERT_TRUE(block.present) << c.fault << ": registered with its defaults at opening";
+    EXPECT_EQ(block.Text(printer_info::kModelName), L"") << c.fault;
+    EXPECT_EQ(block.Value(printer_info::kReadFlag), c.flag) << c.fault;
+    EXPECT_EQ(block.Value(printer_info::kValue984), 80u) << c.fault;
+    EXPECT_EQ(list_.writeFlag, 0) << c.fault;
+    DestroyWindow(arrangement_.Frame()->Hwnd());
+    Pump();
+  }
+}
+
+TEST_F(StatusPane, OfflineThenOnlineReadsThePrinterAgain) {
+  // catches: information never read again after the printer was away, or
+  // read again on every report
+  CUtilStatusView& pane = Open();
+  ASSERT_EQ(Calls("GetPrinterName"), 1u);
+  ASSERT_TRUE(Report(6));
+  ASSERT_TRUE(Report(0));
+  EXPECT_EQ(Calls("GetPrinterName"), 1u) << "a closed cover needs no new read";
+  ASSERT_TRUE(Report(1));
+  EXPECT_EQ(pane.StatusLine(), L"Status: Offline");
+  ASSERT_TRUE(Report(0));
+  EXPECT_EQ(Calls("GetPrinterName"), 2u);
+  EXPECT_EQ(Calls("GetPrinterInformation"), 2u);
+  EXPECT_EQ(pane.StatusLine(), L"Status: Online");
+  EXPECT_NE(double_->Log().find("RegisterStatusProc"), std::string::npos) << "listening again after the read";
+  ASSERT_TRUE(Report(6)) << "the callback is registered again after the read's progress dialog";
+  EXPECT_EQ(pane.StatusLine(), L"Status: Cover is open");
+}
+
+TEST_F(StatusPane, AnotherPrinterAtTheRefreshKeepsTheOldStatus) {
+  // catches: the status of a printer the pane no longer knows shown as if
+  // it were the connected one
+  CUtilStatusView& pane = Open();
+  ASSERT_TRUE(Report(16));
+  EXPECT_EQ(pane.StatusLine(), L"Status: Offline");
+  info_->Set("item117", 0);
+  gui::CMessageBoxWatcher boxes;
+  ASSERT_TRUE(Report(0));
+  ASSERT_EQ(boxes.Seen().size(), 1u);
+  EXPECT_EQ(boxes.Seen()[0].text, L"The device ID does not match the connected printer.");
+  EXPECT_EQ(pane.StatusLine(), L"Status: Offline");
+  EXPECT_EQ(pane.Status(), 16);
+}
+
+TEST_F(StatusPane, EveryLoadedPluginIsAskedForItsSettings) {
+  // catches: plug-ins left out of the read, or one whose library is not
+  // there asked anyway
+  program_.WriteText(L"MENUITEM.DAT",
+                     "[MENUITEM_A]\r\nITEMID=1\r\nSELECTING=1\r\nUSE_DLL_NAME=PluginFull.dll\r\nSTRING=A\r\n"
+                     "[MENUITEM_B]\r\nITEMID=2\r\nSELECTING=1\r\nUSE_DLL_NAME=Missing.dll\r\nSTRING=B\r\n"
+                     "[MENUITEM_C]\r\nITEMID=3\r\nSELECTING=1\r\nUSE_DLL_NAME=PluginNoMenuName.dll\r\nSTRING=C\r\n");
+  SetDllDirectoryW((gui::TestBinDir() + L"plugins").c_str());
+  for (const wchar_t* name : {L"PluginFull.dll", L"PluginNoMenuName.dll"}) {
+    if (HMODULE loaded = GetModuleHandleW(name)) GetProc<void (*)()>(loaded, "TestPlugin_Reset")();
+  }
+  doubles::CPluginLog log;
+  log.Clear();
+  Open();
+  const std::string text = log.Text();
+  const std::size_t first = text.find("PluginFull.ReadPrinterSettings;");
+  const std::size_t second = text.find("PluginNoMenuName.ReadPrinterSettings;");
+  ASSERT_NE(first, std::string::npos) << text;
+  ASSERT_NE(second, std::string::npos) << text;
+  EXPECT_LT(first, second) << "in menu order";
+  EXPECT_EQ(list_.writeFlag, 1);
+}
+
+TEST_F(StatusPane, LibraryWithoutItsModelQueryRefusesThePrinter) {
+  // catches: a printer taken as the served model when nothing said so
+  info_.reset();
+  info_ = std::make_unique<gui::CDoubleLibrary>((gui::TestBinDir() + L"prninfo_incomplete\\PrnInfoBroker.dll").c_str(),
+                                                "PrnInfoDouble");
+  ASSERT_TRUE(info_->Loaded());
+  gui::CMessageBoxWatcher boxes;
+  CUtilStatusView& pane = Open();
+  EXPECT_TRUE(gui::WaitUntil([&] { return !boxes.Seen().empty(); }, 5000));
+  ASSERT_EQ(boxes.Seen().size(), 1u);
+  EXPECT_EQ(boxes.Seen()[0].text, L"The device ID does not match the connected printer.");
+  EXPECT_EQ(pane.NameLine(), L"Printer Name: Unknown");
 }
 
 TEST_F(StatusPane, ReportsThroughTheCallbackShowThePrecedence) {
