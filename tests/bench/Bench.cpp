@@ -4,6 +4,9 @@
 //   datafile  time to save and load a settings data file of 50 blocks
 //   printer   against an in-process emulator, through the real libraries:
 //             status change to callback, communication test, customized-value get
+//   statusline the utility as its own process against an in-process emulator:
+//             from the printer's condition change to the new text in the
+//             status line of the main window
 // Each prints one line per figure; nothing here is a pass/fail test.
 
 #include <windows.h>
@@ -173,6 +176,73 @@ int Printer() {
   return 0;
 }
 
+// The status line (1025) of the utility's main window.
+HWND StatusLineOf(HWND frame) {
+  struct Find {
+    HWND found = nullptr;
+  } find;
+  EnumChildWindows(
+      frame,
+      [](HWND child, LPARAM lp) -> BOOL {
+        if (GetDlgCtrlID(child) != 1025) return TRUE;
+        reinterpret_cast<Find*>(lp)->found = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&find));
+  return find.found;
+}
+
+int StatusLine() {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring registry = std::wstring(temp) + L"vx_bench_status_ports.txt";
+  EmulatorConfig config;
+  config.name = L"benchstatus";
+  config.tcpPort = 0;
+  config.announce = false;
+  CEmulator emulator(config);
+  if (!emulator.Start()) return 1;
+  const std::wstring ports = L"\xFEFF" L"NET\t127.0.0.1\ttcp://127.0.0.1:" + std::to_wstring(emulator.TcpPort()) +
+                             L"\tVX-R200\n";
+  if (!gui::WriteFileBytes(registry, std::string(reinterpret_cast<const char*>(ports.data()),
+                                                 ports.size() * sizeof(wchar_t)))) {
+    return 1;
+  }
+  SetEnvironmentVariableW(L"VX_PORT_REGISTRY", registry.c_str());
+
+  gui::CProgramFolder program;
+  auto utility = gui::CProcess::Start(program.File(L"VXR500UTL.exe"), L"", program.Path());
+  if (!utility) return 1;
+  HWND dialog = gui::WaitForWindow(
+      utility->Id(), [](const gui::WindowInfo& w) { return GetPropW(w.hwnd, L"VX-R500_UTILITY_VX-R500") != nullptr; },
+      60000);
+  if (!dialog) return 1;
+  gui::PressButton(dialog, IDOK);
+  HWND frame = gui::WaitForWindow(
+      utility->Id(), [](const gui::WindowInfo& w) { return w.className == L"VXUtilMainFrame"; }, 60000);
+  HWND line = frame ? StatusLineOf(frame) : nullptr;
+  if (!line || !gui::WaitUntil([&] { return gui::WindowText(line) == L"Status: Online"; }, 30000)) return 1;
+
+  std::vector<double> changes;
+  for (int i = 0; i < 20; ++i) {
+    const bool open = i % 2 == 0;
+    const std::wstring want = open ? L"Status: Cover is open" : L"Status: Online";
+    const auto start = Clock::now();
+    emulator.SetCondition("cover", open);
+    while (gui::WindowText(line) != want && Clock::now() - start < std::chrono::seconds(5)) Sleep(0);
+    if (gui::WindowText(line) != want) return 1;
+    changes.push_back(Ms(Clock::now() - start));
+    Sleep(100);
+  }
+  // Ended without saving: the bench leaves no settings behind.
+  utility->Kill();
+  DeleteFileW(registry.c_str());
+  std::printf("statusline: condition change to the new status text in the main window, median of 20 %.1f ms "
+              "(max %.1f)\n",
+              Median(changes), *std::max_element(changes.begin(), changes.end()));
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -181,6 +251,7 @@ int main(int argc, char** argv) {
   if (what == "langtable") return LangTable();
   if (what == "datafile") return DataFile();
   if (what == "printer") return Printer();
-  std::printf("usage: vx_bench startup|langtable|datafile|printer\n");
+  if (what == "statusline") return StatusLine();
+  std::printf("usage: vx_bench startup|langtable|datafile|printer|statusline\n");
   return 2;
 }

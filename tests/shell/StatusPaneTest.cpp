@@ -220,6 +220,30 @@ TEST_F(StatusPane, AnotherPrinterAtTheRefreshKeepsTheOldStatus) {
   EXPECT_EQ(pane.Status(), 16);
 }
 
+TEST_F(StatusPane, ReopenFlagReopensThePortAroundTheRead) {
+  const struct {
+    const char* fault;
+    int32_t reopenFlag;
+    int64_t open;  // what Open answers
+    const char* log;
+  } cases[] = {
+      {"a port of the driver's queue read through the old connection", 1, 0,
+       "Initialize;Close;Open(1);Close;Open(0);RegisterStatusProc;"},
+      {"a failed reopen not tried again", 1, 1, "Initialize;Close;Open(1);Open(1);Close;Open(0);RegisterStatusProc;"},
+      {"a port reopened without the flag", 0, 0, "Initialize;RegisterStatusProc;"},
+  };
+  for (const auto& c : cases) {
+    settings_.selectedPrinter.reopenFlag = c.reopenFlag;
+    double_->Reset();
+    double_->Set("Open", c.open);
+    Open();
+    EXPECT_EQ(double_->Log(), c.log) << c.fault;
+    DestroyWindow(arrangement_.Frame()->Hwnd());
+    Pump();
+    info_->Reset();
+  }
+}
+
 TEST_F(StatusPane, EveryLoadedPluginIsAskedForItsSettings) {
   // catches: plug-ins left out of the read, or one whose library is not
   // there asked anyway
