@@ -1,0 +1,11 @@
+#pragma once
+// Resource ids of VXUAdjustCutPosition.dll.
+
+#define IDD_ADJUST_CUT_POSITION 8
+#define IDC_ADJUST_LABEL 1000
+#define IDC_ADJUST_VALUE 1001
+#define IDC_ADJUST_SPIN 1002
+#define IDC_ADJUST_UNIT 1003
+#define IDC_ADJUST_PREVIEW 1004
+#define IDC_ADJUST_SET 1005
+#define IDC_ADJUST_RANGE 1006
