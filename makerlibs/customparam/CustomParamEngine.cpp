@@ -42,7 +42,8 @@ void Report(Engine& e, int32_t percent) {
 extern "C" {
 
 int32_t __cdecl CPE_Open(IVXComm* comm) {
-  if (!comm) return 0;
+  // Without a communication object (the utility writing a setting file) the
+  // engine opens all the same; every query then fails as unanswered.
   try {
     return Engines().Add(std::make_shared<Engine>(comm));
   } catch (...) {

@@ -70,6 +70,23 @@ std::string Exchange(SOCKET s, const std::string& bytes, std::size_t want, DWORD
   return answer;
 }
 
+uint32_t Le32At(const std::string& bytes, std::size_t offset) {
+  uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<uint8_t>(bytes[offset + i]);
+  return value;
+}
+
+std::optional<std::string> DataFileBlock(const std::string& data, uint32_t id) {
+  std::size_t at = 136;
+  while (at + 32 <= data.size()) {
+    const uint32_t size = Le32At(data, at + 12);
+    if (size < 32 || size > data.size() - at) return std::nullopt;
+    if (Le32At(data, at + 4) == id) return data.substr(at, size);
+    at += size;
+  }
+  return std::nullopt;
+}
+
 bool PipeExists(const std::wstring& name) {
   if (WaitNamedPipeW(name.c_str(), 1)) return true;
   // Busy instances are there too; only a name nobody serves is missing.

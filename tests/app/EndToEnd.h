@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,11 @@ SOCKET ConnectTo(uint16_t port);
 // Sends bytes and reads what comes back within the time (all of it or at
 // least `want` bytes).
 std::string Exchange(SOCKET s, const std::string& bytes, std::size_t want, DWORD timeoutMs);
+// One block of a settings data file, header included; nothing when the file
+// has no such block or its blocks do not add up.
+std::optional<std::string> DataFileBlock(const std::string& data, uint32_t id);
+// The 32-bit little-endian value at an offset.
+uint32_t Le32At(const std::string& bytes, std::size_t offset);
 // Whether a named pipe has an instance (without connecting to it).
 bool PipeExists(const std::wstring& name);
 

@@ -79,6 +79,51 @@ TEST_F(EndToEnd, CutPositionIsReadFromThePrinterSetAndReadBack) {
   ASSERT_TRUE(WaitForStatus("restarting 0"));
   PostMessageW(frame, WM_CLOSE, 0, 0);
   ASSERT_TRUE(utility_->WaitForExit(kStartMs)) << "closes without asking: nothing unsaved";
+
+  // The printer's data file keeps the value written last.
+  wchar_t folder[64] = {}, device[64] = {};
+  const std::wstring ini = shared_.File(L"PrinterSetting.INI");
+  GetPrivateProfileStringW(L"PORT_0", L"Dir", L"", folder, 64, ini.c_str());
+  GetPrivateProfileStringW(L"PORT_0", L"DeviceName", L"", device, 64, ini.c_str());
+  const auto data = gui::ReadFileBytes(shared_.File(std::wstring(folder) + L"\\" + device + L"_Setting.DAT"));
+  ASSERT_TRUE(data) << "the printer's data file";
+  const auto block = DataFileBlock(*data, 0x10011);
+  ASSERT_TRUE(block) << "the cut-position block";
+  ASSERT_EQ(block->size(), 40u);
+  EXPECT_EQ(static_cast<uint8_t>((*block)[32]), 1u) << "available";
+  EXPECT_EQ(static_cast<int32_t>(Le32At(*block, 36)), -21);
+}
+
+TEST_F(EndToEnd, CutPositionInFileModeOnlyWritesTheBlock) {
+  // catches: "Set" in file mode talking to the printer
+  utility_ = gui::CProcess::Start(program_.File(L"VXR500UTL.exe"), L"\"/mF" + temp_.Path() + L"\\settings.cmd\"",
+                                  program_.Path());
+  ASSERT_TRUE(utility_);
+  HWND frame = WaitForMainWindow();
+  ASSERT_NE(frame, nullptr);
+  HWND range = nullptr;
+  ASSERT_TRUE(gui::WaitUntil([&] { return (range = ControlOf(frame, 1006)) != nullptr; }, 10000));
+  HWND page = GetParent(range);
+  HWND edit = GetDlgItem(page, 1001);
+  ASSERT_EQ(Control("clear").substr(0, 2), "OK");
+  Type(edit, L"12.5");
+  ASSERT_TRUE(gui::WaitUntil([&] { return gui::WindowText(edit) == L"12.5"; }, 5000));
+  gui::PressButton(page, 1005);
+  Sleep(1500);
+  const std::string heard = Control("received");
+  EXPECT_EQ(heard.rfind("OK", 0), 0u);
+  EXPECT_EQ(heard.find_first_not_of(' ', 2), std::string::npos) << "the printer heard nothing: " << heard;
+  EXPECT_EQ(Control("cv 116"), "OK 0");
+  PostMessageW(frame, WM_CLOSE, 0, 0);
+  HWND question = gui::WaitForMessageBox(utility_->Id(), kStartMs);
+  ASSERT_NE(question, nullptr) << "file mode asks whether to write the file";
+  gui::PressButton(question, IDNO);
+  ASSERT_TRUE(utility_->WaitForExit(kStartMs));
+  const auto data = gui::ReadFileBytes(shared_.File(L"PORT_0\\VX-R500_Setting.DAT"));
+  ASSERT_TRUE(data);
+  const auto block = DataFileBlock(*data, 0x10011);
+  ASSERT_TRUE(block);
+  EXPECT_EQ(static_cast<int32_t>(Le32At(*block, 36)), 89);
 }
 
 }  // namespace

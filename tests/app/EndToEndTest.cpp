@@ -24,11 +24,6 @@ void PutLittleEndian(std::string& bytes, uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
 
-uint32_t LittleEndianAt(const std::string& bytes, std::size_t offset) {
-  uint32_t value = 0;
-  for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<uint8_t>(bytes[offset + i]);
-  return value;
-}
 
 std::string Field(const std::string& text, std::size_t size) {
   std::string field = text;
@@ -93,18 +88,6 @@ std::size_t TimesHeard(const std::string& received, const std::string& command) 
   std::size_t n = 0;
   for (std::size_t at = received.find(command); at != std::string::npos; at = received.find(command, at + 1)) ++n;
   return n;
-}
-
-// The payload of one block of a data file; nothing when it is not there.
-std::optional<std::string> BlockOf(const std::string& data, uint32_t id) {
-  std::size_t at = 136;
-  while (at + 32 <= data.size()) {
-    const uint32_t size = LittleEndianAt(data, at + 12);
-    if (size < 32 || at + size > data.size()) return std::nullopt;
-    if (LittleEndianAt(data, at + 4) == id) return data.substr(at, size);
-    at += size;
-  }
-  return std::nullopt;
 }
 
 std::string Utf16(const std::string& ascii) {
@@ -173,11 +156,11 @@ TEST_F(EndToEnd, UserPicksTheEmulatedPrinterAndTheMainWindowOpens) {
   const std::wstring device = IniValue(ini, L"PORT_0", L"DeviceName");
   const auto data = gui::ReadFileBytes(shared_.File(folder + L"\\" + device + L"_Setting.DAT"));
   ASSERT_TRUE(data) << "the printer's data file";
-  const auto block = BlockOf(*data, 0x10001);
+  const auto block = DataFileBlock(*data, 0x10001);
   ASSERT_TRUE(block) << "the printer-information block";
   ASSERT_EQ(block->size(), 992u);
   EXPECT_EQ(block->substr(212, 16), Utf16("VX-R500") + std::string(2, '\0'));
-  EXPECT_EQ(LittleEndianAt(*block, 976), 1u);
+  EXPECT_EQ(Le32At(*block, 976), 1u);
 }
 
 // A read that cannot learn who the printer is: the pane says so, keeps the
@@ -335,16 +318,16 @@ TEST_F(EndToEnd, FileModeSavesThePrinterListAndItsDataFileAtExit) {
     ASSERT_TRUE(data) << "the printer's data file";
     ASSERT_GE(data->size(), 136u);
     EXPECT_EQ(data->substr(0, 4), std::string("PSD\0", 4));
-    EXPECT_EQ(LittleEndianAt(*data, 4), 0x10000u);
-    EXPECT_EQ(LittleEndianAt(*data, 8), 0x10000u);
+    EXPECT_EQ(Le32At(*data, 4), 0x10000u);
+    EXPECT_EQ(Le32At(*data, 8), 0x10000u);
     EXPECT_EQ(data->substr(16, 32), Field("VX-R500 Utility", 32));
     EXPECT_EQ(data->substr(48, 32), Field("ORVIK", 32));
     EXPECT_EQ(data->substr(80, 56), Field("VX-R500", 56));
     // Loadable: the counted blocks fill the rest of the file exactly.
     std::size_t at = 136;
-    for (uint32_t block = 0; block < LittleEndianAt(*data, 12) && at + 32 <= data->size(); ++block) {
+    for (uint32_t block = 0; block < Le32At(*data, 12) && at + 32 <= data->size(); ++block) {
       EXPECT_EQ(data->substr(at, 4), std::string("PND\0", 4)) << "block " << block;
-      const uint32_t size = LittleEndianAt(*data, at + 12);
+      const uint32_t size = Le32At(*data, at + 12);
       ASSERT_GT(size, 32u) << "block " << block;
       at += size;
     }
