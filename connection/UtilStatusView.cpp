@@ -100,8 +100,7 @@ std::wstring CUtilStatusView::StatusLine() const { return TextOf(statusItem_.Hwn
 
 BOOL CUtilStatusView::OnInitDialog() {
   if (texts_.FindLanguageFile(settings_.langDir, settings_.langId, kEnglishLangId) == CLangResourceTable::kNotFound) {
-    ShowWarningMessage(nullptr, L"Could not find the required files.\nClosing application.");
-    PostMessageW(GetAncestor(GetParent(hwnd_), GA_ROOT), WM_CLOSE, 0, 0);
+    CloseForMissingLanguageFiles(GetAncestor(GetParent(hwnd_), GA_ROOT));
     return TRUE;
   }
   (void)texts_.LoadSection(L"PRT_STATUS");

@@ -89,6 +89,10 @@ std::optional<ControlRequest> ParseControlLine(const std::string& line, std::str
       r.op = ControlOp::Silent;
       r.bytes = *bytes;
     }
+  } else if (verb == "misreport") {
+    if (!want(2) || (words[1] != "on" && words[1] != "off")) return fail("usage: misreport on|off");
+    r.op = ControlOp::Misreport;
+    r.on = words[1] == "on";
   } else if (verb == "item") {
     auto n = words.size() == 3 ? Number(words[1], 255) : std::nullopt;
     if (!n || *n < 96) return fail("usage: item <96..255> <text>|off");

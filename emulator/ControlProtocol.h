@@ -19,6 +19,7 @@ enum class ControlOp {
   Identity,     // identity served|sister|foreign|mute
   Silent,       // silent <hex bytes>|off: no answer to commands that begin so
   Item,         // item <n> <text>|off: an information item apart from the identity
+  Misreport,    // misreport on|off: customized values read back one more than in force
   Drop,         // drop: the connection ends now
   DropMidReply, // dropmidreply: the next answer is cut in half, then the connection ends
   Received,     // received: hex of every byte heard since the last clear

@@ -370,6 +370,11 @@ void CEmulator::SetSilentCommand(emu::Bytes prefix) {
   engine_.SetSilentCommand(std::move(prefix));
 }
 
+void CEmulator::SetMisreport(bool on) {
+  std::scoped_lock guard(lock_);
+  engine_.SetMisreport(on);
+}
+
 void CEmulator::SetInfoItem(int item, std::optional<std::string> text) {
   std::scoped_lock guard(lock_);
   engine_.SetInfoItem(item, std::move(text));
@@ -432,6 +437,7 @@ std::string CEmulator::Execute(const emu::ControlRequest& r) {
     case ControlOp::RestartTime: SetRestartTime(r.number); return "OK";
     case ControlOp::Identity: SetIdentity(r.identity); return "OK";
     case ControlOp::Silent: SetSilentCommand(r.bytes); return "OK";
+    case ControlOp::Misreport: SetMisreport(r.on); return "OK";
     case ControlOp::Item: SetInfoItem(static_cast<int>(r.number), r.on ? std::optional<std::string>(r.name) : std::nullopt);
       return "OK";
     case ControlOp::Drop: DropConnection(); return "OK";

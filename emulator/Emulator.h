@@ -56,6 +56,8 @@ public:
   void SetIdentity(emu::Identity identity);
   // Silent to the commands that begin with prefix (empty: to none).
   void SetSilentCommand(emu::Bytes prefix);
+  // Customized values read back one more than the value in force.
+  void SetMisreport(bool on);
   // An information item apart from the identity (nothing: the identity's again).
   void SetInfoItem(int item, std::optional<std::string> text);
   void SetLatency(uint32_t ms) { latencyMs_ = ms; }

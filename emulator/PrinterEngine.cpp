@@ -384,7 +384,8 @@ void CPrinterEngine::UserSetting(uint8_t fn, const uint8_t* p, std::size_t n, By
       auto it = settings_.customized.find(p[0]);
       if (it == settings_.customized.end()) return;  // unknown number: no answer
       out.insert(out.end(), {0x37, 0x27});
-      const std::string a = std::to_string(p[0]), v = std::to_string(it->second);
+      const unsigned reported = it->second + (misreport_ ? 1u : 0u);
+      const std::string a = std::to_string(p[0]), v = std::to_string(reported);
       out.insert(out.end(), a.begin(), a.end());
       out.push_back(0x1F);
       out.insert(out.end(), v.begin(), v.end());

@@ -108,6 +108,9 @@ public:
   // empty), answering the rest: a printer that answers its name but never
   // its device ID.
   void SetSilentCommand(Bytes prefix) { silentPrefix_ = std::move(prefix); }
+  // Answers every customized-value read with one more than the value in
+  // force: a printer that takes a setting but reports another one back.
+  void SetMisreport(bool on) { misreport_ = on; }
   // An information item answered whatever the identity says (nothing: the
   // identity's own answer again). Kept across restarts and identity changes.
   void SetInfoItem(int item, std::optional<std::string> text);
@@ -135,6 +138,7 @@ private:
   Conditions conditions_;
   Bytes input_;
   Bytes silentPrefix_;
+  bool misreport_ = false;
   std::map<int, std::string> infoOverrides_;
   uint8_t asbMask_ = 0;
   bool userMode_ = false;

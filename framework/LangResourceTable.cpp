@@ -222,6 +222,16 @@ std::wstring CLangResourceTable::MessageOr(int32_t number, const std::wstring& f
   return GetMessage(number, text) == 0 ? text : fallback;
 }
 
+const wchar_t kMissingLanguageFilesProperty[] = L"VXMissingLanguageFilesTold";
+
+void CloseForMissingLanguageFiles(HWND mainWindow) {
+  const wchar_t* const kToldProperty = kMissingLanguageFilesProperty;
+  if (mainWindow && GetPropW(mainWindow, kToldProperty)) return;
+  if (mainWindow) SetPropW(mainWindow, kToldProperty, reinterpret_cast<HANDLE>(1));
+  ShowWarningMessage(nullptr, L"Could not find the required files.\nClosing application.");
+  if (mainWindow) PostMessageW(mainWindow, WM_CLOSE, 0, 0);
+}
+
 bool RespondToLanguageLookup(int32_t result, UtilitySettings& settings, bool& fallbackShown, HWND owner,
                              const std::function<void()>& closeHost) {
   if (result == CLangResourceTable::kNotFound) {

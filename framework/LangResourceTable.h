@@ -119,5 +119,11 @@ std::wstring ReadProfileSection(const std::wstring& path, const std::wstring& se
 //     so that every later load uses it.
 //   2: nothing.
 // Returns true when the window goes on to load its texts.
+// Without any language file the main window cannot run: says so and closes
+// it. Each pane finds this out on its own; the user is told once.
+// The main window's property that remembers it (removed with the window).
+void CloseForMissingLanguageFiles(HWND mainWindow);
+extern const wchar_t kMissingLanguageFilesProperty[];
+
 bool RespondToLanguageLookup(int32_t result, UtilitySettings& settings, bool& fallbackShown, HWND owner,
                              const std::function<void()>& closeHost);

@@ -205,6 +205,7 @@ LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       // Plug-ins close their pages while the page pane still exists.
       menuView_.ReleaseItems();
       RemovePropW(hwnd_, kInstancePropertyName);
+      RemovePropW(hwnd_, kMissingLanguageFilesProperty);
       PostQuitMessage(0);
       return 0;
     default:

@@ -60,8 +60,7 @@ SIZE CUtilMenuView::BitmapSize(int index) const {
 void CUtilMenuView::InitialUpdate(IMenuHost& host) {
   // The language table first: without one the application cannot run.
   if (texts_.FindLanguageFile(settings_.langDir, settings_.langId, kEnglishLangId) == CLangResourceTable::kNotFound) {
-    ShowWarningMessage(nullptr, L"Could not find the required files.\nClosing application.");
-    PostMessageW(host.FrameWindow(), WM_CLOSE, 0, 0);
+    CloseForMissingLanguageFiles(host.FrameWindow());
     return;
   }
   (void)texts_.LoadSection(L"MENU_ITEM");

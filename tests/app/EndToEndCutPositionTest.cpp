@@ -3,7 +3,11 @@
 
 #include "tests/app/EndToEnd.h"
 
+#include <iostream>
+#include <optional>
 #include <string>
+
+#include "plugins/cutposition/AdjustValueRules.h"
 
 namespace e2e {
 namespace {
@@ -30,6 +34,18 @@ HWND ControlOf(HWND frame, int id) {
 void Type(HWND edit, const std::wstring& text) {
   SendMessageW(edit, EM_SETSEL, 0, -1);
   for (wchar_t c : text) PostMessageW(edit, WM_CHAR, c, 1);
+}
+
+// The printer's data file of the last run: the cut-position block's adjustment.
+std::optional<int32_t> SavedAdjustment(const CSharedDataFolder& shared) {
+  wchar_t folder[64] = {}, device[64] = {};
+  const std::wstring ini = shared.File(L"PrinterSetting.INI");
+  GetPrivateProfileStringW(L"PORT_0", L"Dir", L"", folder, 64, ini.c_str());
+  GetPrivateProfileStringW(L"PORT_0", L"DeviceName", L"", device, 64, ini.c_str());
+  const auto data = gui::ReadFileBytes(shared.File(std::wstring(folder) + L"\\" + device + L"_Setting.DAT"));
+  const auto block = data ? DataFileBlock(*data, 0x10011) : std::nullopt;
+  if (!block || block->size() != 40) return std::nullopt;
+  return static_cast<int32_t>(Le32At(*block, 36));
 }
 
 TEST_F(EndToEnd, CutPositionIsReadFromThePrinterSetAndReadBack) {
@@ -81,17 +97,7 @@ TEST_F(EndToEnd, CutPositionIsReadFromThePrinterSetAndReadBack) {
   ASSERT_TRUE(utility_->WaitForExit(kStartMs)) << "closes without asking: nothing unsaved";
 
   // The printer's data file keeps the value written last.
-  wchar_t folder[64] = {}, device[64] = {};
-  const std::wstring ini = shared_.File(L"PrinterSetting.INI");
-  GetPrivateProfileStringW(L"PORT_0", L"Dir", L"", folder, 64, ini.c_str());
-  GetPrivateProfileStringW(L"PORT_0", L"DeviceName", L"", device, 64, ini.c_str());
-  const auto data = gui::ReadFileBytes(shared_.File(std::wstring(folder) + L"\\" + device + L"_Setting.DAT"));
-  ASSERT_TRUE(data) << "the printer's data file";
-  const auto block = DataFileBlock(*data, 0x10011);
-  ASSERT_TRUE(block) << "the cut-position block";
-  ASSERT_EQ(block->size(), 40u);
-  EXPECT_EQ(static_cast<uint8_t>((*block)[32]), 1u) << "available";
-  EXPECT_EQ(static_cast<int32_t>(Le32At(*block, 36)), -21);
+  EXPECT_EQ(SavedAdjustment(shared_), -21);
 }
 
 TEST_F(EndToEnd, CutPositionInFileModeOnlyWritesTheBlock) {
@@ -124,6 +130,73 @@ TEST_F(EndToEnd, CutPositionInFileModeOnlyWritesTheBlock) {
   const auto block = DataFileBlock(*data, 0x10011);
   ASSERT_TRUE(block);
   EXPECT_EQ(static_cast<int32_t>(Le32At(*block, 36)), 89);
+}
+
+TEST_F(EndToEnd, CutPositionWriteThatFailsKeepsTheStoredValue) {
+  const struct {
+    const char* name;
+    const char* before;       // control request before "Set"
+    const char* whenAway;     // control request once the printer restarts
+    const char* after;        // puts the emulator back
+    const wchar_t* typed;
+    const wchar_t* message;
+    const wchar_t* orMessage;  // the reconnect's own message, when the printer is still away then
+  } cases[] = {
+      // catches: a value the printer reports differently taken as set
+      {"read-back differs", "misreport on", nullptr, "misreport off", L"20.0", L"Failed to change settings.", nullptr},
+      // catches: a read-back waited for without limit
+      {"no read-back within 45 s", nullptr, "silent 1D 28 45", "silent off", L"30.0", L"Failed to change settings.", nullptr},
+      // catches: a printer away for longer than the restart wait reported
+      // twice, or as set
+      {"printer away through the restart wait", "restarttime 60000", nullptr, "restarttime 3000", L"40.0",
+       L"Failed to change settings.", L"Communication error."},
+  };
+  const CCalcAdjustValue calc = MakeCutPositionCalculator();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    HWND dialog = StartAndWaitForSelection();
+    ASSERT_NE(dialog, nullptr);
+    gui::PressButton(dialog, IDOK);
+    HWND frame = WaitForMainWindow();
+    ASSERT_NE(frame, nullptr);
+    HWND range = nullptr;
+    ASSERT_TRUE(gui::WaitUntil([&] { return (range = ControlOf(frame, 1006)) != nullptr; }, 10000));
+    HWND page = GetParent(range);
+    HWND edit = GetDlgItem(page, 1001);
+    ASSERT_TRUE(WaitForStatus("restarting 0"));
+    ASSERT_TRUE(gui::WaitUntil([&] { return gui::WindowText(ControlOf(frame, 1025)) == L"Status: Online"; }, 10000));
+    int32_t stored = 0;
+    calc.FromDisplay(TenthsOfText(gui::WindowText(edit), 1), &stored);
+
+    if (c.before) ASSERT_EQ(Control(c.before).substr(0, 2), "OK");
+    Type(edit, c.typed);
+    ASSERT_TRUE(gui::WaitUntil([&] { return gui::WindowText(edit) == c.typed; }, 5000));
+    gui::PressButton(page, 1005);
+    if (c.whenAway) {
+      ASSERT_TRUE(WaitForStatus("restarting 1", 10000));
+      ASSERT_EQ(Control(c.whenAway).substr(0, 2), "OK");
+    }
+    const ULONGLONG started = GetTickCount64();
+    HWND box = gui::WaitForMessageBox(utility_->Id(), 90000);
+    ASSERT_NE(box, nullptr) << "the failure is reported";
+    const std::wstring text = gui::MessageBoxText(box);
+    EXPECT_TRUE(text == c.message || (c.orMessage && text == c.orMessage)) << std::string(text.begin(), text.end());
+    std::cout << "figure: " << c.name << ": reported after " << (GetTickCount64() - started) / 1000 << " s\n";
+    gui::PressButton(box, IDOK);
+    ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindow(box); }, 5000));
+    EXPECT_EQ(gui::WaitForMessageBox(utility_->Id(), 1500), nullptr) << "one message only";
+    if (c.after) ASSERT_EQ(Control(c.after).substr(0, 2), "OK");
+    ASSERT_TRUE(WaitForStatus("restarting 0", 60000));
+
+    // The change is still unsaved: leaving asks.
+    ASSERT_TRUE(gui::WaitUntil([&] { return IsWindowEnabled(frame) != FALSE; }, 60000));
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    HWND question = gui::WaitForMessageBox(utility_->Id(), kStartMs);
+    ASSERT_NE(question, nullptr) << "the save question";
+    gui::PressButton(question, IDNO);
+    ASSERT_TRUE(utility_->WaitForExit(kStartMs));
+    EXPECT_EQ(SavedAdjustment(shared_), stored) << "the block kept the value from before";
+  }
 }
 
 }  // namespace

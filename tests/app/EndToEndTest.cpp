@@ -205,6 +205,8 @@ TEST_F(EndToEnd, PrinterThatDoesNotSayWhoItIsIsRefusedWithoutHangingTheWindow) {
       EXPECT_NE(SendMessageTimeoutW(frame, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer), 0) << "the window answers";
       slowest = std::max<DWORD>(slowest, static_cast<DWORD>(GetTickCount64() - asked));
       box = gui::WaitForMessageBox(utility_->Id(), 500);
+      // A box is counted once its text is there.
+      if (box && gui::MessageBoxText(box).empty()) box = nullptr;
     }
     const auto seconds = (GetTickCount64() - started) / 1000;
     ASSERT_NE(box, nullptr) << "the read ends with a message";

@@ -292,13 +292,27 @@ TEST(PrinterEngine, InformationItemApartFromTheIdentity) {
   EXPECT_EQ(Feed(e, {0x1D, 0x49, 114}), Text(0x5F, "1"));
 }
 
+TEST(PrinterEngine, MisreportingPrinterReadsBackAnotherValue) {
+  // catches: no way to emulate a printer whose read-back differs from what it took
+  CPrinterEngine e;
+  e.PowerOn();
+  Feed(e, kEnter);
+  const Bytes read116 = {0x1D, 0x28, 0x45, 0x02, 0x00, 0x06, 116};
+  EXPECT_EQ(Feed(e, read116), Text(0x37, "\x27" "116\x1F" "0"));
+  e.SetMisreport(true);
+  EXPECT_EQ(Feed(e, read116), Text(0x37, "\x27" "116\x1F" "1"));
+  e.SetMisreport(false);
+  EXPECT_EQ(Feed(e, read116), Text(0x37, "\x27" "116\x1F" "0"));
+}
+
 TEST(ControlProtocol, SilentAndItemRequests) {
   const struct {
     const char* line;
     bool ok;
   } cases[] = {{"silent 1D 49 01", true}, {"silent 1d4901", true}, {"silent off", true}, {"silent", false},
                {"silent 1D 4", false},     {"silent zz", false},    {"item 114 0", true},  {"item 114 off", true},
-               {"item 95 1", false},       {"item 114", false},     {"item 999 1", false}};
+               {"item 95 1", false},       {"item 114", false},     {"item 999 1", false},
+               {"misreport on", true},     {"misreport off", true}, {"misreport", false},  {"misreport 1", false}};
   for (const auto& c : cases) {
     std::string error;
     EXPECT_EQ(emu::ParseControlLine(c.line, &error).has_value(), c.ok) << c.line << ": " << error;
