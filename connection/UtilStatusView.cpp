@@ -66,19 +66,17 @@ void CUtilStatusView::Attach(const std::vector<std::unique_ptr<CMenuItem>>& item
 }
 
 void CUtilStatusView::PauseReports() {
-  VXC* comm = BoundComm(settings_);
-  if (!comm || !registered_) return;
-  comm->VXC_UnregisterStatusProc();
+  if (!comm_ || !registered_) return;
+  comm_->VXC_UnregisterStatusProc();
   registered_ = false;
   resumeAfterPause_ = true;
 }
 
 void CUtilStatusView::ResumeReports() {
-  VXC* comm = BoundComm(settings_);
-  if (!comm || !resumeAfterPause_ || !IsWindow(hwnd_)) return;
+  if (!comm_ || !resumeAfterPause_ || !IsWindow(hwnd_)) return;
   resumeAfterPause_ = false;
-  comm->VXC_Initialize();
-  registered_ = comm->VXC_RegisterStatusProc(&CUtilStatusView::StatusCallback, hwnd_) == kVxcOk;
+  comm_->VXC_Initialize();
+  registered_ = comm_->VXC_RegisterStatusProc(&CUtilStatusView::StatusCallback, hwnd_) == kVxcOk;
 }
 
 void CUtilStatusView::StatusCallback(int32_t status, void* context) {

@@ -12,24 +12,6 @@
 namespace e2e {
 namespace {
 
-// The visible child of the main window holding a control id.
-HWND ControlOf(HWND frame, int id) {
-  struct Find {
-    int id;
-    HWND found;
-  } find{id, nullptr};
-  EnumChildWindows(
-      frame,
-      [](HWND child, LPARAM lp) -> BOOL {
-        auto* f = reinterpret_cast<Find*>(lp);
-        if (GetDlgCtrlID(child) != f->id || !IsWindowVisible(child)) return TRUE;
-        f->found = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&find));
-  return find.found;
-}
-
 // Types a text into an edit box of another process as the keyboard would.
 void Type(HWND edit, const std::wstring& text) {
   SendMessageW(edit, EM_SETSEL, 0, -1);
@@ -48,18 +30,29 @@ std::optional<int32_t> SavedAdjustment(const CSharedDataFolder& shared) {
   return static_cast<int32_t>(Le32At(*block, 36));
 }
 
-TEST_F(EndToEnd, CutPositionIsReadFromThePrinterSetAndReadBack) {
-  HWND dialog = StartAndWaitForSelection();
-  ASSERT_NE(dialog, nullptr);
-  gui::PressButton(dialog, IDOK);
-  HWND frame = WaitForMainWindow();
-  ASSERT_NE(frame, nullptr);
+// The utility started as a user starts it: the emulated printer picked in
+// the selection, and the page the menu's first item shows (nothing when
+// any step fails).
+class CutPosition : public EndToEnd {
+protected:
+  HWND PickThePrinterAndShowThePage(HWND& frame) {
+    HWND dialog = StartAndWaitForSelection();
+    if (!dialog) return nullptr;
+    gui::PressButton(dialog, IDOK);
+    frame = WaitForMainWindow();
+    HWND range = nullptr;
+    if (!frame || !gui::WaitUntil([&] { return (range = FindVisibleChild(frame, 1006)) != nullptr; }, 10000)) {
+      return nullptr;
+    }
+    return GetParent(range);
+  }
+};
 
-  // The first item of the menu shows the page.
-  HWND range = nullptr;
-  ASSERT_TRUE(gui::WaitUntil([&] { return (range = ControlOf(frame, 1006)) != nullptr; }, 10000))
-      << "the cut-position page";
-  HWND page = GetParent(range);
+TEST_F(CutPosition, IsReadFromThePrinterSetAndReadBack) {
+  HWND frame = nullptr;
+  HWND page = PickThePrinterAndShowThePage(frame);
+  ASSERT_NE(page, nullptr) << "the cut-position page";
+  HWND range = GetDlgItem(page, 1006);
   HWND edit = GetDlgItem(page, 1001);
   EXPECT_EQ(gui::WindowText(range), L"-37.0 ~ 598.5 mm");
   EXPECT_EQ(gui::WindowText(edit), L"0.0");
@@ -74,7 +67,7 @@ TEST_F(EndToEnd, CutPositionIsReadFromThePrinterSetAndReadBack) {
     // Reading the values takes the printer through user-setting mode: it
     // restarts, and the page may talk to it once it is back.
     ASSERT_TRUE(WaitForStatus("restarting 0"));
-    ASSERT_TRUE(gui::WaitUntil([&] { return gui::WindowText(ControlOf(frame, 1025)) == L"Status: Online"; }, 10000));
+    ASSERT_TRUE(gui::WaitUntil([&] { return gui::WindowText(FindVisibleChild(frame, 1025)) == L"Status: Online"; }, 10000));
     Type(edit, c.typed);
     ASSERT_TRUE(gui::WaitUntil([&] { return gui::WindowText(edit) == c.typed; }, 5000)) << gui::WindowText(edit).size();
     gui::PressButton(page, 1005);
@@ -100,7 +93,7 @@ TEST_F(EndToEnd, CutPositionIsReadFromThePrinterSetAndReadBack) {
   EXPECT_EQ(SavedAdjustment(shared_), -21);
 }
 
-TEST_F(EndToEnd, CutPositionInFileModeOnlyWritesTheBlock) {
+TEST_F(CutPosition, InFileModeOnlyWritesTheBlock) {
   // catches: "Set" in file mode talking to the printer
   utility_ = gui::CProcess::Start(program_.File(L"VXR500UTL.exe"), L"\"/mF" + temp_.Path() + L"\\settings.cmd\"",
                                   program_.Path());
@@ -108,7 +101,7 @@ TEST_F(EndToEnd, CutPositionInFileModeOnlyWritesTheBlock) {
   HWND frame = WaitForMainWindow();
   ASSERT_NE(frame, nullptr);
   HWND range = nullptr;
-  ASSERT_TRUE(gui::WaitUntil([&] { return (range = ControlOf(frame, 1006)) != nullptr; }, 10000));
+  ASSERT_TRUE(gui::WaitUntil([&] { return (range = FindVisibleChild(frame, 1006)) != nullptr; }, 10000));
   HWND page = GetParent(range);
   HWND edit = GetDlgItem(page, 1001);
   ASSERT_EQ(Control("clear").substr(0, 2), "OK");
@@ -132,7 +125,7 @@ TEST_F(EndToEnd, CutPositionInFileModeOnlyWritesTheBlock) {
   EXPECT_EQ(static_cast<int32_t>(Le32At(*block, 36)), 89);
 }
 
-TEST_F(EndToEnd, CutPositionWriteThatFailsKeepsTheStoredValue) {
+TEST_F(CutPosition, WriteThatFailsKeepsTheStoredValue) {
   const struct {
     const char* name;
     const char* before;       // control request before "Set"
@@ -154,21 +147,18 @@ TEST_F(EndToEnd, CutPositionWriteThatFailsKeepsTheStoredValue) {
   const CCalcAdjustValue calc = MakeCutPositionCalculator();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    HWND dialog = StartAndWaitForSelection();
-    ASSERT_NE(dialog, nullptr);
-    gui::PressButton(dialog, IDOK);
-    HWND frame = WaitForMainWindow();
-    ASSERT_NE(frame, nullptr);
-    HWND range = nullptr;
-    ASSERT_TRUE(gui::WaitUntil([&] { return (range = ControlOf(frame, 1006)) != nullptr; }, 10000));
-    HWND page = GetParent(range);
+    HWND frame = nullptr;
+    HWND page = PickThePrinterAndShowThePage(frame);
+    ASSERT_NE(page, nullptr);
     HWND edit = GetDlgItem(page, 1001);
     ASSERT_TRUE(WaitForStatus("restarting 0"));
-    ASSERT_TRUE(gui::WaitUntil([&] { return gui::WindowText(ControlOf(frame, 1025)) == L"Status: Online"; }, 10000));
+    ASSERT_TRUE(gui::WaitUntil([&] { return gui::WindowText(FindVisibleChild(frame, 1025)) == L"Status: Online"; }, 10000));
     int32_t stored = 0;
     calc.FromDisplay(TenthsOfText(gui::WindowText(edit), 1), &stored);
 
-    if (c.before) ASSERT_EQ(Control(c.before).substr(0, 2), "OK");
+    if (c.before) {
+      ASSERT_EQ(Control(c.before).substr(0, 2), "OK");
+    }
     Type(edit, c.typed);
     ASSERT_TRUE(gui::WaitUntil([&] { return gui::WindowText(edit) == c.typed; }, 5000));
     gui::PressButton(page, 1005);
@@ -185,7 +175,9 @@ TEST_F(EndToEnd, CutPositionWriteThatFailsKeepsTheStoredValue) {
     gui::PressButton(box, IDOK);
     ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindow(box); }, 5000));
     EXPECT_EQ(gui::WaitForMessageBox(utility_->Id(), 1500), nullptr) << "one message only";
-    if (c.after) ASSERT_EQ(Control(c.after).substr(0, 2), "OK");
+    if (c.after) {
+      ASSERT_EQ(Control(c.after).substr(0, 2), "OK");
+    }
     ASSERT_TRUE(WaitForStatus("restarting 0", 60000));
 
     // The change is still unsaved: leaving asks.

@@ -65,20 +65,8 @@ bool IsSelectionDialog(const gui::WindowInfo& w) { return GetPropW(w.hwnd, kProp
 
 // A line of the status pane: 1021 name, 1022 port, 1025 status.
 std::wstring PaneLine(HWND frame, int id) {
-  struct Find {
-    int id;
-    HWND found;
-  } find{id, nullptr};
-  EnumChildWindows(
-      frame,
-      [](HWND child, LPARAM lp) -> BOOL {
-        auto* f = reinterpret_cast<Find*>(lp);
-        if (GetDlgCtrlID(child) != f->id) return TRUE;
-        f->found = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&find));
-  return find.found ? gui::WindowText(find.found) : std::wstring(L"<no line>");
+  HWND line = FindVisibleChild(frame, id);
+  return line ? gui::WindowText(line) : std::wstring(L"<no line>");
 }
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
