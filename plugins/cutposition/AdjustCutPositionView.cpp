@@ -11,27 +11,47 @@
 #include "framework/SettingsBlocks.h"
 #include "makerlibs/include/CustomParamEngineApi.h"
 #include "plugins/cutposition/resource.h"
+#include "win/MandatedWait.h"
 
 namespace {
-
-constexpr CommRetryParams kReadBackRetry = {1000, 30, 1000};
-constexpr ULONGLONG kReadBackLimitMs = 45000;
 
 int32_t AdjustmentOf(const uint8_t* block) { return static_cast<int32_t>(ReadLe32(block + kCutAdjustmentOffset)); }
 void SetAdjustment(uint8_t* block, int32_t units) {
   WriteLe32(block + kCutAdjustmentOffset, static_cast<uint32_t>(units));
 }
 
-// The record that asks for, or sends, the two cut-position amounts.
-CustomParamRecord CutPositionRecord(int32_t units = 0) {
-  CustomParamRecord record = {};
-  record.selector = kCutPositionSelector;
-  record.forward = static_cast<uint16_t>(units > 0 ? units : 0);
-  record.backward = static_cast<uint16_t>(units < 0 ? -units : 0);
-  return record;
-}
-
 }  // namespace
+
+// The write's steps on the page's worker thread: the engine through the
+// page's handle, the restart wait and the data store of the framework.
+class CAdjustCutPositionView::CWriteSteps final : public ICutPositionWriteSteps {
+public:
+  explicit CWriteSteps(CAdjustCutPositionView& page) : page_(page) {}
+
+  void ClearEngineCallback() override { (void)CPE_ClearCallback(page_.worker.engineHandle); }
+  int32_t SetValues(const CustomParamRecord& record) override { return CPE_Set(page_.worker.engineHandle, &record); }
+  int32_t GetValues(CustomParamRecord* record) override { return CPE_Get(page_.worker.engineHandle, record); }
+  int32_t WaitForPrinterRestart() override { return page_.WaitForPrinterRestart(page_.worker.progressCallback); }
+  bool GetRetryParams(int32_t* retries, int32_t* intervalMs) override {
+    CommRetryParams params = {};
+    if (page_.GetCommRetryParams(&params) != 1) return false;
+    *retries = params.retries;
+    *intervalMs = params.retryIntervalMs;
+    return true;
+  }
+  int32_t StoreWorkingCopy() override {
+    const int32_t stored = page_.WriteOwnData(page_.working_, sizeof(page_.working_));
+    return stored == kSettingsOk ? 1 : stored;
+  }
+  void Progress(int32_t percent) override {
+    if (page_.worker.progressCallback) page_.worker.progressCallback(percent, &page_.worker);
+  }
+  int64_t NowMs() override { return static_cast<int64_t>(GetTickCount64()); }
+  void Wait(int32_t ms) override { MandatedWait(L"read-back retry", static_cast<DWORD>(ms)); }
+
+private:
+  CAdjustCutPositionView& page_;
+};
 
 CAdjustCutPositionView::CAdjustCutPositionView() : CSingleFormView(IDD_ADJUST_CUT_POSITION) {}
 
@@ -142,52 +162,10 @@ DWORD WINAPI CAdjustCutPositionView::WriteRoutine(void* page) noexcept {
 }
 
 int32_t CAdjustCutPositionView::Write() {
-  const auto progress = [this](int32_t percent) {
-    if (worker.progressCallback) worker.progressCallback(percent, &worker);
-  };
-  const int32_t engine = worker.engineHandle;
-  CPE_ClearCallback(engine);
   const int32_t value = pendingValue_;
   SetAdjustment(working_, value);
-
-  const CustomParamRecord written = CutPositionRecord(value);
-  if (const int32_t set = CPE_Set(engine, &written); set != kCpeOk) {
-    progress(100);
-    return set;
-  }
-  progress(40);
-  if (const int32_t back = WaitForPrinterRestart(worker.progressCallback); back != 1) {
-    progress(100);
-    return back;
-  }
-
-  CommRetryParams params = kReadBackRetry;
-  if (GetCommRetryParams(&params) != 1) params = kReadBackRetry;
-  progress(80);
-  const ULONGLONG started = GetTickCount64();
-  CustomParamRecord read = {};
-  for (int32_t i = 0; i < params.retries; ++i) {
-    read = CutPositionRecord();
-    const int32_t got = CPE_Get(engine, &read);
-    if (got == kCpeOk) break;
-    progress(80 + 20 * (i + 1) / params.retries);
-    if (GetTickCount64() - started > kReadBackLimitMs) {
-      progress(100);
-      return kCutNoReadBack;
-    }
-    if (i + 1 == params.retries) {
-      progress(100);
-      return got;
-    }
-    Sleep(static_cast<DWORD>(params.retryIntervalMs));
-  }
-  if (params.retries > 0 && std::memcmp(&read, &written, sizeof(read)) != 0) {
-    progress(100);
-    return kCutReadBackDiffers;
-  }
-  const int32_t stored = WriteOwnData(working_, sizeof(working_));
-  progress(100);
-  return stored == kSettingsOk ? 1 : stored;
+  CWriteSteps steps(*this);
+  return RunCutPositionWrite(steps, value);
 }
 
 void CAdjustCutPositionView::OnSetClicked() {

@@ -12,17 +12,13 @@
 #include "framework/FormViewCtrl.h"
 #include "plugins/cutposition/AdjustControls.h"
 #include "plugins/cutposition/AdjustValueRules.h"
+#include "plugins/cutposition/CutPositionWrite.h"
 
 // The page's data block: id 0x10011, 40 bytes.
 constexpr int32_t kCutPositionBlockId = 0x10011;
 constexpr uint32_t kCutPositionBlockSize = 40;
 constexpr std::size_t kCutAvailableOffset = 32;  // 1: the printer has the adjustment
 constexpr std::size_t kCutAdjustmentOffset = 36;  // signed units; + forward, - backward
-
-// Results of the write beside the engine's own.
-constexpr int32_t kCutNoPage = -5000;
-constexpr int32_t kCutNoReadBack = -64;
-constexpr int32_t kCutReadBackDiffers = -65;
 
 class CAdjustCutPositionView : public CSingleFormView {
 public:
@@ -49,6 +45,7 @@ protected:
   void OnCommand(int id, int code, HWND control) override;
 
 private:
+  class CWriteSteps;
   static DWORD WINAPI WriteRoutine(void* page) noexcept;
   int32_t Write();
   bool Available() const;
