@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "app/resource.h"
+#include "win/MandatedWait.h"
 
 HWND CCommStateDlg::CreateHidden(HINSTANCE instance, HWND owner) {
   instance_ = instance;
@@ -28,18 +29,42 @@ BOOL CCommStateDlg::OnInitDialog() {
 
 void CCommStateDlg::RunModalLoop() {
   ended_ = false;
-  MSG msg;
+  finishing_ = false;
   while (!ended_ && hwnd_) {
-    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-    if (got <= 0) {
-      if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
-      break;
+    // Woken by the worker's end as well as by messages: the dialog closes
+    // when the run is over, not up to two polls later.
+    HANDLE thread = threadHandleAddress_ && !finishing_ ? *threadHandleAddress_ : nullptr;
+    const DWORD woke = MsgWaitForMultipleObjectsEx(thread ? 1 : 0, &thread, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (thread && woke == WAIT_OBJECT_0) {
+      Finish();
+      continue;
     }
-    if (!IsDialogMessageW(hwnd_, &msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
+    MSG msg;
+    while (!ended_ && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(msg.wParam));
+        return;
+      }
+      if (!IsDialogMessageW(hwnd_, &msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+      }
     }
   }
+}
+
+void CCommStateDlg::Finish() {
+  if (finishing_) return;
+  finishing_ = true;
+  KillTimer(hwnd_, kPollTimer);
+  KillTimer(hwnd_, kShowTimer);
+  if (shownAt_ != 0) {
+    // The bar's last position shows during the stay.
+    SendDlgItemMessageW(hwnd_, IDC_COMM_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(progress_), 0);
+    UpdateWindow(GetDlgItem(hwnd_, IDC_COMM_PROGRESS));
+    if (static_cast<int64_t>(std::time(nullptr)) - shownAt_ <= 1) MandatedWait(L"progress stay", 1000);
+  }
+  PostMessageW(hwnd_, WM_CLOSE, 0, 0);
 }
 
 void CCommStateDlg::Show() {
@@ -71,10 +96,7 @@ void CCommStateDlg::Poll() {
   }
   const DWORD result = WaitForMultipleObjects(2, handles, FALSE, 1);
   if (result == WAIT_OBJECT_0 + 1) {
-    KillTimer(hwnd_, kPollTimer);
-    KillTimer(hwnd_, kShowTimer);
-    if (shownAt_ != 0 && static_cast<int64_t>(std::time(nullptr)) - shownAt_ <= 1) Sleep(1000);
-    PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+    Finish();
   } else if (result == WAIT_TIMEOUT) {
     return;
   } else {

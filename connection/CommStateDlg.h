@@ -35,6 +35,8 @@ protected:
 private:
   void Show();
   void Poll();
+  // The worker has ended: the stay when the dialog was shown, then the close.
+  void Finish();
 
   HINSTANCE instance_ = nullptr;
   HANDLE* threadHandleAddress_ = nullptr;
@@ -44,4 +46,5 @@ private:
   int32_t progress_ = 0;
   int64_t shownAt_ = 0;
   bool ended_ = false;
+  bool finishing_ = false;
 };

@@ -7,6 +7,7 @@
 #include "framework/FrameworkConfig.h"
 #include "framework/MessageBoxes.h"
 #include "framework/PrinterSettingsList.h"
+#include "win/MandatedWait.h"
 
 CCommonFormView::CCommonFormView(int32_t templateId) : templateId_(templateId) {
   worker.progressCallback = &CEngineCommCtrl::StandardProgressCallback;
@@ -134,7 +135,7 @@ int32_t CCommonFormView::ReconnectPrinter() {
     return -68;
   }
   for (int attempt = 0; attempt < 10; ++attempt) {
-    if (attempt > 0) Sleep(500);
+    if (attempt > 0) MandatedWait(L"reconnect retry", 500);
     if (comm->Open(1) == kVxcOk) return comm->VXC_Initialize() == kVxcOk ? 0 : -68;
   }
   const std::wstring text = appTexts_.MessageOr(5, L"Communication error.");
@@ -152,7 +153,7 @@ int32_t CCommonFormView::WaitForPrinterRestart(CEngineCommCtrl::ProgressCallback
   const int steps = params.initialWaitMs / 500;
   for (int k = 1; k <= steps; ++k) {
     if (progress) progress(40 + (10 * k) / steps, &worker);
-    Sleep(500);
+    MandatedWait(L"restart", 500);
   }
   int32_t result = -66;
   const ULONGLONG started = GetTickCount64();
@@ -166,7 +167,7 @@ int32_t CCommonFormView::WaitForPrinterRestart(CEngineCommCtrl::ProgressCallback
       result = -64;
       break;
     }
-    Sleep(static_cast<DWORD>(params.retryIntervalMs));
+    MandatedWait(L"restart retry", static_cast<DWORD>(params.retryIntervalMs));
   }
   const int32_t reconnect = ReconnectPrinter();
   return reconnect == -60 ? -60 : result;
@@ -180,6 +181,6 @@ int32_t CCommonFormView::ReopenPort(int32_t openArgument) {
   comm->Close();
   const VXCRESULT first = comm->Open(openArgument);
   if (first == kVxcOk) return 0;
-  Sleep(1000);
+  MandatedWait(L"reopen retry", 1000);
   return static_cast<int32_t>(comm->Open(openArgument));
 }

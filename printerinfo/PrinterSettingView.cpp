@@ -9,6 +9,7 @@
 #include "printerinfo/PrinterInfoBlock.h"
 #include "printerinfo/PrinterReadRules.h"
 #include "printerinfo/PrnInfoLibrary.h"
+#include "win/MandatedWait.h"
 #include "win/Text.h"
 
 namespace {
@@ -69,7 +70,7 @@ public:
   // The limit counts from a steady clock: a clock change during the read
   // neither cuts it short nor makes it wait longer.
   int64_t NowSeconds() override { return static_cast<int64_t>(GetTickCount64() / 1000); }
-  void Wait(int32_t ms) override { Sleep(static_cast<DWORD>(ms)); }
+  void Wait(int32_t ms) override { MandatedWait(L"identity retry", static_cast<DWORD>(ms)); }
 
 private:
   CPrinterSettingView& page_;

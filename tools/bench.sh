@@ -24,6 +24,7 @@ wine "$bench" langtable </dev/null 2>/dev/null
 wine "$bench" datafile </dev/null 2>/dev/null
 wine "$bench" printer </dev/null 2>/dev/null
 wine "$bench" statusline </dev/null 2>/dev/null
+wine "$bench" cutset </dev/null 2>/dev/null
 # The window thread's answers while a page's worker talks to the printer
 # (the framework test asserts only a generous bound; the figure is here).
 (cd build/win/tests/bin && wine ./framework_pages_test.exe --gtest_filter=Framework.WindowThreadAnswersWhileTheWorkerRuns \

@@ -70,23 +70,6 @@ std::string Exchange(SOCKET s, const std::string& bytes, std::size_t want, DWORD
   return answer;
 }
 
-HWND FindVisibleChild(HWND parent, int id) {
-  struct Find {
-    int id;
-    HWND found;
-  } find{id, nullptr};
-  EnumChildWindows(
-      parent,
-      [](HWND child, LPARAM lp) -> BOOL {
-        auto* f = reinterpret_cast<Find*>(lp);
-        if (GetDlgCtrlID(child) != f->id || !IsWindowVisible(child)) return TRUE;
-        f->found = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&find));
-  return find.found;
-}
-
 uint32_t Le32At(const std::string& bytes, std::size_t offset) {
   uint32_t value = 0;
   for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<uint8_t>(bytes[offset + i]);

@@ -48,8 +48,7 @@ SOCKET ConnectTo(uint16_t port);
 // Sends bytes and reads what comes back within the time (all of it or at
 // least `want` bytes).
 std::string Exchange(SOCKET s, const std::string& bytes, std::size_t want, DWORD timeoutMs);
-// The visible window with a control id among a window's descendants.
-HWND FindVisibleChild(HWND parent, int id);
+using gui::FindVisibleChild;
 // One block of a settings data file, header included; nothing when the file
 // has no such block or its blocks do not add up.
 std::optional<std::string> DataFileBlock(const std::string& data, uint32_t id);

@@ -7,6 +7,9 @@
 //   statusline the utility as its own process against an in-process emulator:
 //             from the printer's condition change to the new text in the
 //             status line of the main window
+//   cutset    "Set" on the cut-position page of the utility (as its own
+//             process, under this bench as its debugger) against an
+//             in-process emulator: the run beside the waits it announced
 // Each prints one line per figure; nothing here is a pass/fail test.
 
 #include <windows.h>
@@ -16,7 +19,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framework/LangResourceTable.h"
@@ -25,6 +30,7 @@
 #include "framework/PrinterSettingsList.h"
 #include "makerlibs/include/CustomParamEngineApi.h"
 #include "tests/support/GuiDriver.h"
+#include "win/SlimLock.h"
 
 namespace {
 
@@ -176,59 +182,72 @@ int Printer() {
   return 0;
 }
 
-// The status line (1025) of the utility's main window.
-HWND StatusLineOf(HWND frame) {
-  struct Find {
-    HWND found = nullptr;
-  } find;
-  EnumChildWindows(
-      frame,
-      [](HWND child, LPARAM lp) -> BOOL {
-        if (GetDlgCtrlID(child) != 1025) return TRUE;
-        reinterpret_cast<Find*>(lp)->found = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&find));
-  return find.found;
+// An emulated printer in this process on a TCP port of its own, and the
+// library's port registry naming it for the utility this bench starts.
+class CBenchPrinter {
+public:
+  explicit CBenchPrinter(const wchar_t* name, uint32_t restartMs = 0) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    registry_ = std::wstring(temp) + L"vx_bench_" + name + L"_ports.txt";
+    EmulatorConfig config;
+    config.name = name;
+    config.tcpPort = 0;
+    config.announce = false;
+    if (restartMs != 0) config.restartMs = restartMs;
+    this->restartMs = config.restartMs;
+    emulator_ = std::make_unique<CEmulator>(config);
+  }
+  ~CBenchPrinter() { DeleteFileW(registry_.c_str()); }
+
+  bool Start() {
+    if (!emulator_->Start()) return false;
+    const std::wstring ports = L"\xFEFF" L"NET\t127.0.0.1\ttcp://127.0.0.1:" +
+                               std::to_wstring(emulator_->TcpPort()) + L"\tVX-R200\n";
+    if (!gui::WriteFileBytes(registry_, std::string(reinterpret_cast<const char*>(ports.data()),
+                                                    ports.size() * sizeof(wchar_t)))) {
+      return false;
+    }
+    return SetEnvironmentVariableW(L"VX_PORT_REGISTRY", registry_.c_str()) != FALSE;
+  }
+  CEmulator& Emulator() { return *emulator_; }
+  uint32_t restartMs = 0;
+
+private:
+  std::wstring registry_;
+  std::unique_ptr<CEmulator> emulator_;
+};
+
+bool IsSelection(const gui::WindowInfo& w) { return GetPropW(w.hwnd, L"VX-R500_UTILITY_VX-R500") != nullptr; }
+bool IsMainFrame(const gui::WindowInfo& w) { return w.className == L"VXUtilMainFrame"; }
+
+// Picks the printer in the utility's selection; its main window showing
+// "Status: Online" (nothing when a step fails).
+HWND PickThePrinter(DWORD processId) {
+  HWND dialog = gui::WaitForWindow(processId, IsSelection, 60000);
+  if (!dialog) return nullptr;
+  gui::PressButton(dialog, IDOK);
+  HWND frame = gui::WaitForWindow(processId, IsMainFrame, 60000);
+  HWND line = frame ? gui::FindVisibleChild(frame, 1025) : nullptr;
+  if (!line || !gui::WaitUntil([&] { return gui::WindowText(line) == L"Status: Online"; }, 30000)) return nullptr;
+  return frame;
 }
 
 int StatusLine() {
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  const std::wstring registry = std::wstring(temp) + L"vx_bench_status_ports.txt";
-  EmulatorConfig config;
-  config.name = L"benchstatus";
-  config.tcpPort = 0;
-  config.announce = false;
-  CEmulator emulator(config);
-  if (!emulator.Start()) return 1;
-  const std::wstring ports = L"\xFEFF" L"NET\t127.0.0.1\ttcp://127.0.0.1:" + std::to_wstring(emulator.TcpPort()) +
-                             L"\tVX-R200\n";
-  if (!gui::WriteFileBytes(registry, std::string(reinterpret_cast<const char*>(ports.data()),
-                                                 ports.size() * sizeof(wchar_t)))) {
-    return 1;
-  }
-  SetEnvironmentVariableW(L"VX_PORT_REGISTRY", registry.c_str());
-
+  CBenchPrinter printer(L"benchstatus");
+  if (!printer.Start()) return 1;
   gui::CProgramFolder program;
   auto utility = gui::CProcess::Start(program.File(L"VXR500UTL.exe"), L"", program.Path());
-  if (!utility) return 1;
-  HWND dialog = gui::WaitForWindow(
-      utility->Id(), [](const gui::WindowInfo& w) { return GetPropW(w.hwnd, L"VX-R500_UTILITY_VX-R500") != nullptr; },
-      60000);
-  if (!dialog) return 1;
-  gui::PressButton(dialog, IDOK);
-  HWND frame = gui::WaitForWindow(
-      utility->Id(), [](const gui::WindowInfo& w) { return w.className == L"VXUtilMainFrame"; }, 60000);
-  HWND line = frame ? StatusLineOf(frame) : nullptr;
-  if (!line || !gui::WaitUntil([&] { return gui::WindowText(line) == L"Status: Online"; }, 30000)) return 1;
+  HWND frame = utility ? PickThePrinter(utility->Id()) : nullptr;
+  if (!frame) return 1;
+  HWND line = gui::FindVisibleChild(frame, 1025);
 
   std::vector<double> changes;
   for (int i = 0; i < 20; ++i) {
     const bool open = i % 2 == 0;
     const std::wstring want = open ? L"Status: Cover is open" : L"Status: Online";
     const auto start = Clock::now();
-    emulator.SetCondition("cover", open);
+    printer.Emulator().SetCondition("cover", open);
     while (gui::WindowText(line) != want && Clock::now() - start < std::chrono::seconds(5)) Sleep(0);
     if (gui::WindowText(line) != want) return 1;
     changes.push_back(Ms(Clock::now() - start));
@@ -236,10 +255,207 @@ int StatusLine() {
   }
   // Ended without saving: the bench leaves no settings behind.
   utility->Kill();
-  DeleteFileW(registry.c_str());
   std::printf("statusline: condition change to the new status text in the main window, median of 20 %.1f ms "
               "(max %.1f)\n",
               Median(changes), *std::max_element(changes.begin(), changes.end()));
+  return 0;
+}
+
+// The utility run under this program as its debugger, which hears the waits
+// the utility names before it sleeps ("VX-R500 wait: <what> <ms>").
+class CDebuggedUtility {
+public:
+  struct Wait {
+    Clock::time_point at;
+    std::string what;
+    int ms;
+  };
+
+  ~CDebuggedUtility() {
+    if (process_) TerminateProcess(process_, 1);
+    if (loop_.joinable()) loop_.join();
+    if (process_) CloseHandle(process_);
+  }
+
+  bool Start(const std::wstring& exe, const std::wstring& folder) {
+    HANDLE started = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    // The thread that creates a debugged process is the one that must wait
+    // for its events.
+    loop_ = std::thread([this, exe, folder, started] {
+      std::wstring commandLine = L"\"" + exe + L"\"";
+      STARTUPINFOW startup = {sizeof(startup)};
+      PROCESS_INFORMATION info = {};
+      const BOOL created = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                                          DEBUG_ONLY_THIS_PROCESS, nullptr, folder.c_str(), &startup, &info);
+      if (created) {
+        CloseHandle(info.hThread);
+        process_ = info.hProcess;
+        id_ = info.dwProcessId;
+      }
+      SetEvent(started);
+      if (created) Loop();
+    });
+    WaitForSingleObject(started, INFINITE);
+    CloseHandle(started);
+    return process_ != nullptr;
+  }
+  DWORD Id() const { return id_; }
+
+  // The waits announced from the time on.
+  std::vector<Wait> WaitsSince(Clock::time_point from) {
+    std::scoped_lock hold(lock_);
+    std::vector<Wait> since;
+    for (const Wait& w : waits_) {
+      if (w.at >= from) since.push_back(w);
+    }
+    return since;
+  }
+
+private:
+  void Loop() {
+    for (;;) {
+      DEBUG_EVENT event = {};
+      if (!WaitForDebugEvent(&event, INFINITE)) return;
+      DWORD answer = DBG_CONTINUE;
+      switch (event.dwDebugEventCode) {
+        case CREATE_PROCESS_DEBUG_EVENT:
+          if (event.u.CreateProcessInfo.hFile) CloseHandle(event.u.CreateProcessInfo.hFile);
+          break;
+        case LOAD_DLL_DEBUG_EVENT:
+          if (event.u.LoadDll.hFile) CloseHandle(event.u.LoadDll.hFile);
+          break;
+        case OUTPUT_DEBUG_STRING_EVENT:
+          Heard(event.u.DebugString);
+          break;
+        case EXCEPTION_DEBUG_EVENT:
+          // The utility's own exceptions stay its own.
+          if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
+            answer = DBG_EXCEPTION_NOT_HANDLED;
+          }
+          break;
+        default:
+          break;
+      }
+      const bool ended = event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT;
+      ContinueDebugEvent(event.dwProcessId, event.dwThreadId, answer);
+      if (ended) return;
+    }
+  }
+
+  void Heard(const OUTPUT_DEBUG_STRING_INFO& info) {
+    const auto at = Clock::now();
+    std::string text;
+    const std::size_t units = std::min<std::size_t>(info.nDebugStringLength, 512);
+    SIZE_T got = 0;
+    if (info.fUnicode) {
+      std::wstring wide(units, L'\0');
+      if (!ReadProcessMemory(process_, info.lpDebugStringData, wide.data(), units * sizeof(wchar_t), &got)) return;
+      for (wchar_t c : wide) text += c < 128 ? static_cast<char>(c) : '?';
+    } else {
+      text.assign(units, '\0');
+      if (!ReadProcessMemory(process_, info.lpDebugStringData, text.data(), units, &got)) return;
+    }
+    constexpr char kPrefix[] = "VX-R500 wait: ";
+    if (text.rfind(kPrefix, 0) != 0) return;
+    text = text.substr(sizeof(kPrefix) - 1);
+    const std::size_t space = text.rfind(' ');
+    if (space == std::string::npos) return;
+    Wait wait{at, text.substr(0, space), std::atoi(text.c_str() + space + 1)};
+    std::scoped_lock hold(lock_);
+    waits_.push_back(std::move(wait));
+  }
+
+  std::thread loop_;
+  HANDLE process_ = nullptr;
+  DWORD id_ = 0;
+  CSlimLock lock_;
+  std::vector<Wait> waits_;
+};
+
+// "Set" on the cut-position page, from the click to the progress dialog's
+// end, beside the waits the utility announced in that time; the median of
+// the time beyond them. A printer that takes longer to restart than the
+// utility's first wait keeps the run waiting on top of its waits.
+bool CutSetRuns(uint32_t restartMs, int runs, double* overMedian, double* afterBackMedian) {
+  CBenchPrinter printer(L"benchcut", restartMs);
+  if (!printer.Start()) return false;
+  CEmulator& emulator = printer.Emulator();
+  gui::CProgramFolder program;
+  CDebuggedUtility utility;
+  if (!utility.Start(program.File(L"VXR500UTL.exe"), program.Path())) return false;
+  HWND frame = PickThePrinter(utility.Id());
+  HWND range = nullptr;
+  if (!frame || !gui::WaitUntil([&] { return (range = gui::FindVisibleChild(frame, 1006)) != nullptr; }, 10000)) {
+    return false;
+  }
+  HWND page = GetParent(range);
+  HWND edit = GetDlgItem(page, 1001);
+  HWND line = gui::FindVisibleChild(frame, 1025);
+
+  std::vector<double> overs, afterBack;
+  for (int run = 0; run < runs; ++run) {
+    // Each read of the values restarts the printer: start from a quiet one.
+    if (!gui::WaitUntil([&] { return !emulator.Restarting() && gui::WindowText(line) == L"Status: Online"; },
+                        30000)) {
+      return false;
+    }
+    const std::wstring value = run % 2 == 0 ? L"12.5" : L"-3.0";
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+    for (wchar_t c : value) PostMessageW(edit, WM_CHAR, c, 1);
+    if (!gui::WaitUntil([&] { return gui::WindowText(edit) == value; }, 5000)) return false;
+
+    const int restartsBefore = emulator.Restarts();
+    Clock::time_point restartFrom{}, restartTo{};
+    const auto click = Clock::now();
+    gui::PressButton(page, 1005);
+    bool disabled = false;
+    while (Clock::now() - click < std::chrono::seconds(120)) {
+      const bool restarting = emulator.Restarting();
+      if (restarting && restartFrom == Clock::time_point{} && emulator.Restarts() > restartsBefore) {
+        restartFrom = Clock::now();
+      }
+      if (!restarting && restartFrom != Clock::time_point{} && restartTo == Clock::time_point{}) {
+        restartTo = Clock::now();
+      }
+      const bool enabled = IsWindowEnabled(frame) != FALSE;
+      if (!enabled) disabled = true;
+      if (disabled && enabled) break;
+      Sleep(1);
+    }
+    const auto end = Clock::now();
+    if (!disabled || IsWindowEnabled(frame) == FALSE) return false;
+    const double took = Ms(end - click);
+    double waited = 0;
+    std::string parts;
+    for (const auto& w : utility.WaitsSince(click)) {
+      if (w.at > end) continue;
+      waited += w.ms;
+      parts += " " + w.what + " " + std::to_string(w.ms);
+    }
+    overs.push_back(took - waited);
+    if (restartTo > click) afterBack.push_back(Ms(end - restartTo));
+    std::printf("cutset: restart %u ms, run %d (%ls mm): %.0f ms from the click to the progress dialog's end, "
+                "waits %.0f ms (%s), beyond them %.0f ms; the printer restarted in %.0f ms\n",
+                restartMs, run + 1, value.c_str(), took, waited, parts.empty() ? "none" : parts.substr(1).c_str(),
+                took - waited, restartTo > restartFrom ? Ms(restartTo - restartFrom) : 0.0);
+    if (HWND box = gui::WaitForMessageBox(utility.Id(), 300)) {
+      std::printf("cutset: run %d ended in a message: %ls\n", run + 1, gui::MessageBoxText(box).c_str());
+      return false;
+    }
+  }
+  *overMedian = Median(overs);
+  *afterBackMedian = afterBack.empty() ? 0.0 : Median(afterBack);
+  return true;
+}
+
+int CutSet() {
+  // The emulator's own restart time (longer than the first wait), and one
+  // shorter than it, where only the utility's waits and work remain.
+  double slow = 0, slowAfterBack = 0, quick = 0, quickAfterBack = 0;
+  if (!CutSetRuns(3000, 3, &slow, &slowAfterBack) || !CutSetRuns(1500, 3, &quick, &quickAfterBack)) return 1;
+  std::printf("cutset: beyond the waits, median of 3: %.0f ms with a 1500 ms restart (target 300); "
+              "%.0f ms with a 3000 ms restart, of which the printer was back for the last %.0f ms\n",
+              quick, slow, slowAfterBack);
   return 0;
 }
 
@@ -252,6 +468,7 @@ int main(int argc, char** argv) {
   if (what == "datafile") return DataFile();
   if (what == "printer") return Printer();
   if (what == "statusline") return StatusLine();
-  std::printf("usage: vx_bench startup|langtable|datafile|printer|statusline\n");
+  if (what == "cutset") return CutSet();
+  std::printf("usage: vx_bench startup|langtable|datafile|printer|statusline|cutset\n");
   return 2;
 }

@@ -87,6 +87,8 @@ HWND WaitForWindow(DWORD processId, const std::function<bool(const WindowInfo&)>
 // Polls until cond holds; false on time-out.
 bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs);
 
+// The visible window with a control id among a window's descendants.
+HWND FindVisibleChild(HWND parent, int id);
 std::wstring WindowText(HWND hwnd);
 std::wstring ClassOf(HWND hwnd);
 bool IsMessageBox(HWND hwnd);
