@@ -223,7 +223,8 @@ HWND WaitForWindow(DWORD processId, const std::function<bool(const WindowInfo&)>
 }
 
 bool IsMessageBox(HWND hwnd) {
-  return ClassOf(hwnd) == L"#32770" && GetDlgItem(hwnd, 0xFFFF) != nullptr;
+  // Visible: before it shows, the box may not hold its text yet.
+  return ClassOf(hwnd) == L"#32770" && GetDlgItem(hwnd, 0xFFFF) != nullptr && IsWindowVisible(hwnd);
 }
 
 std::wstring MessageBoxText(HWND hwnd) { return WindowText(GetDlgItem(hwnd, 0xFFFF)); }
