@@ -1,8 +1,8 @@
 // VXR500Emu.exe: one emulated VX-R500 on this machine until it is told to quit
 // (control request "quit") or its console closes.
 //
-//   VXR500Emu [--name N] [--tcp HOST:PORT | --no-tcp] [--usb NAME] [--monitor VXPORTn]...
-//             [--com COMx --com-peer COMy] [--state FILE] [--restart-ms MS]
+//   VXR500Emu [--name N] [--tcp HOST:PORT | --no-tcp] [--usb NAME] [--lpt NAME] [--monitor VXPORTn]...
+//             [--com COMx --com-peer COMy [--bluetooth]] [--state FILE] [--restart-ms MS]
 //             [--identity served|sister|foreign|mute] [--no-control] [--quiet]
 
 #include <windows.h>
@@ -38,8 +38,8 @@ std::wstring DefaultStatePath() {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: VXR500Emu [--name N] [--tcp HOST:PORT | --no-tcp] [--usb NAME] [--monitor VXPORTn]...\n"
-               "                 [--com COMx --com-peer COMy] [--state FILE] [--restart-ms MS]\n"
+               "usage: VXR500Emu [--name N] [--tcp HOST:PORT | --no-tcp] [--usb NAME] [--lpt NAME] [--monitor VXPORTn]...\n"
+               "                 [--com COMx --com-peer COMy [--bluetooth]] [--state FILE] [--restart-ms MS]\n"
                "                 [--identity served|sister|foreign|mute] [--no-control] [--quiet]\n");
   return 2;
 }
@@ -75,6 +75,10 @@ int wmain(int argc, wchar_t** argv) {
       const wchar_t* v = next();
       if (!v) return Usage();
       config.usbName = v;
+    } else if (arg == L"--lpt") {
+      const wchar_t* v = next();
+      if (!v) return Usage();
+      config.lptName = v;
     } else if (arg == L"--monitor") {
       const wchar_t* v = next();
       if (!v) return Usage();
@@ -101,6 +105,8 @@ int wmain(int argc, wchar_t** argv) {
       auto identity = v ? emu::IdentityFromName(Narrow(v)) : std::nullopt;
       if (!identity) return Usage();
       config.identityOverride = static_cast<int>(*identity);
+    } else if (arg == L"--bluetooth") {
+      config.comIsBluetooth = true;
     } else if (arg == L"--no-control") {
       config.controlPipe = false;
     } else if (arg == L"--quiet") {

@@ -73,6 +73,7 @@ bool CEmulator::Start(std::string* error) {
     threads_.emplace_back([this] { TcpLoop(); });
   }
   if (!config_.usbName.empty()) threads_.emplace_back([this] { PipeLoop(L"\\\\.\\pipe\\vxusb\\" + config_.usbName); });
+  if (!config_.lptName.empty()) threads_.emplace_back([this] { PipeLoop(L"\\\\.\\pipe\\vxlpt\\" + config_.lptName); });
   for (const auto& port : config_.monitorPorts) {
     threads_.emplace_back([this, port] { PipeLoop(L"\\\\.\\pipe\\vx\\" + port); });
   }
@@ -132,7 +133,12 @@ void CEmulator::Announce(bool on) {
     set(L"NET", std::wstring(config_.tcpHost.begin(), config_.tcpHost.end()) + L":" + std::to_wstring(tcpPort_));
   }
   set(L"USB", config_.usbName);
-  set(L"COM", config_.comPeer);
+  set(L"LPT", config_.lptName);
+  // Whose announcement this is: one left behind by an emulator that was
+  // killed is passed over by the device search.
+  const DWORD process = GetCurrentProcessId();
+  RegSetValueExW(k, L"Process", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&process), sizeof(process));
+  set(config_.comIsBluetooth ? L"BT" : L"COM", config_.comPeer);
   std::wstring monitors;
   for (const auto& m : config_.monitorPorts) monitors += (monitors.empty() ? L"" : L";") + m;
   set(L"Monitor", monitors);

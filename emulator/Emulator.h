@@ -27,8 +27,10 @@ struct EmulatorConfig {
   int tcpPort = 9100;                   // 0: any free port (see TcpPort), -1: none
   std::wstring usbName;                 // \\.\pipe\vxusb\<name>; empty: none
   std::vector<std::wstring> monitorPorts;  // \\.\pipe\vx\<VXPORTn> each
+  std::wstring lptName;                 // \\.\pipe\vxlpt\<name>, its parallel port; empty: none
   std::wstring comDevice;               // the emulator's end of a serial pair, e.g. COM6
   std::wstring comPeer;                 // the client's end, announced for the device search
+  bool comIsBluetooth = false;          // the serial line announced as a Bluetooth port ("BT")
   std::wstring statePath;               // settings survive here; empty: in memory only
   bool controlPipe = false;             // \\.\pipe\VXR500Emu.<name>.control
   bool announce = true;                 // for the communication library's device search

@@ -118,6 +118,12 @@ std::optional<Endpoint> ResolveEndpoint(const std::wstring& kind, const std::wst
       if (!SafeName(name)) return std::nullopt;
       return Endpoint{Endpoint::Kind::Pipe, L"\\\\.\\pipe\\vxusb\\" + name};
     }
+    if (StartsWithNoCase(portPath, L"lpt://")) {
+      // A parallel port without the hardware: the emulator's pipe stands in.
+      const std::wstring name = portPath.substr(6);
+      if (!SafeName(name)) return std::nullopt;
+      return Endpoint{Endpoint::Kind::Pipe, L"\\\\.\\pipe\\vxlpt\\" + name};
+    }
     if (StartsWithNoCase(portPath, L"com://")) {
       const std::wstring name = portPath.substr(6);
       if (!SafeName(name)) return std::nullopt;

@@ -114,6 +114,35 @@ VXCRESULT UpdatePorts(const std::function<bool(std::vector<PortRecord>&)>& chang
   return WritePortFile(path, ports) ? kVxcOk : kVxcOpenFailed;
 }
 
+namespace {
+
+// An announcement names the process that made it; one whose process has
+// ended (an emulator that was killed) announces nothing.
+bool AnnouncerRuns(HKEY announcement) {
+  DWORD process = 0, bytes = sizeof(process), type = 0;
+  if (RegQueryValueExW(announcement, L"Process", nullptr, &type, reinterpret_cast<BYTE*>(&process), &bytes) !=
+          ERROR_SUCCESS ||
+      type != REG_DWORD) {
+    return true;  // an announcement without one is taken at its word
+  }
+  HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process);
+  if (!h) return false;
+  DWORD code = 0;
+  const bool running = GetExitCodeProcess(h, &code) && code == STILL_ACTIVE;
+  CloseHandle(h);
+  return running;
+}
+
+}  // namespace
+
+std::wstring AnnouncedPath(const std::wstring& kind, const std::wstring& portName) {
+  if (portName.empty() || (_wcsicmp(kind.c_str(), L"NET") != 0 && _wcsicmp(kind.c_str(), L"LPT") != 0)) return {};
+  for (const PortRecord& found : FindDevicePorts(kind)) {
+    if (_wcsicmp(found.portName.c_str(), portName.c_str()) == 0) return found.portPath;
+  }
+  return {};
+}
+
 std::vector<PortRecord> FindDevicePorts(const std::wstring& kindText) {
   const std::wstring kind = Upper(kindText);
   std::vector<PortRecord> found;
@@ -142,18 +171,27 @@ std::vector<PortRecord> FindDevicePorts(const std::wstring& kindText) {
     if (RegEnumKeyExW(root.get(), i, name, &chars, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
     CRegKey emulator;
     if (RegOpenKeyExW(root.get(), name, 0, KEY_READ, emulator.put()) != ERROR_SUCCESS) continue;
+    if (!AnnouncerRuns(emulator.get())) continue;
     if (kind == L"USB") {
       const std::wstring usb = RegText(emulator.get(), L"USB");
       if (!usb.empty()) found.push_back({L"USB", usb, L"usb://" + usb, L""});
+    } else if (kind == L"LPT") {
+      const std::wstring lpt = RegText(emulator.get(), L"LPT");
+      if (!lpt.empty()) found.push_back({L"LPT", lpt, L"lpt://" + lpt, L""});
     } else if (kind == L"NET") {
       const std::wstring net = RegText(emulator.get(), L"NET");
       const std::size_t colon = net.rfind(L':');
       if (colon != std::wstring::npos) found.push_back({L"NET", net.substr(0, colon), L"tcp://" + net, L""});
     } else if (serial || kind == L"BT") {
-      const std::wstring com = RegText(emulator.get(), kind == L"BT" ? L"BT" : L"COM");
-      bool known = false;
-      for (const auto& f : found) known = known || _wcsicmp(f.portName.c_str(), com.c_str()) == 0;
-      if (!com.empty() && !known) found.push_back({kind == L"BT" ? L"BT" : L"COM", com, L"", L""});
+      // "SERIAL" is every serial line: the wired ones and those of Bluetooth.
+      for (const wchar_t* value : {L"COM", L"BT"}) {
+        const bool bluetooth = value[0] == L'B';
+        if ((kind == L"COM" && bluetooth) || (kind == L"BT" && !bluetooth)) continue;
+        const std::wstring com = RegText(emulator.get(), value);
+        bool known = false;
+        for (const auto& f : found) known = known || _wcsicmp(f.portName.c_str(), com.c_str()) == 0;
+        if (!com.empty() && !known) found.push_back({value, com, L"", L""});
+      }
     }
   }
   return found;

@@ -20,5 +20,10 @@ bool LoadPorts(std::vector<vxproto::PortRecord>& ports);
 VXCRESULT UpdatePorts(const std::function<bool(std::vector<vxproto::PortRecord>&)>& change);
 bool ReadPortFile(const std::wstring& path, std::vector<vxproto::PortRecord>& ports);
 bool WritePortFile(const std::wstring& path, const std::vector<vxproto::PortRecord>& ports);
+// The path of the printer announced under a network address ("tcp://host:port")
+// or a parallel port's name ("lpt://name"); empty for other kinds or when
+// none is announced. An entry made from the name alone then reaches the
+// printer that answers there, whatever its TCP port.
+std::wstring AnnouncedPath(const std::wstring& kind, const std::wstring& portName);
 // Ports of a kind ("COM", "SERIAL", "LPT", "USB", "NET", "BT") present now.
 std::vector<vxproto::PortRecord> FindDevicePorts(const std::wstring& kind);

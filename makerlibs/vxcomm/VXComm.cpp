@@ -44,7 +44,9 @@ Library& Lib() {
 }
 
 PortRecord FromEntry(const PrinterEntry& e) {
-  return {e.interfaceKindText, e.portName, e.portPath, e.deviceName};
+  PortRecord record{e.interfaceKindText, e.portName, e.portPath, e.deviceName};
+  if (record.portPath.empty()) record.portPath = AnnouncedPath(record.kind, record.portName);
+  return record;
 }
 
 void ToEntry(const PortRecord& r, PrinterEntry& e) {
