@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "app/resource.h"
+#include "connection/CommunicationSettingDlg.h"
 #include "connection/ErrorCorrespondenceDlg.h"
 #include "connection/PrinterEntryRules.h"
 #include "connection/RetailDevices.h"
@@ -23,6 +24,17 @@ const wchar_t kModelName[] = L"VX-R500";
 const wchar_t kSisterModelName[] = L"VX-R200";
 
 bool NamesEqual(const wchar_t* a, const wchar_t* b) { return std::wcscmp(a, b) == 0; }
+
+// Windows XP (NT 5.1) or later; the language choice needs it.
+bool IsWindowsXPOrLater() {
+  using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+  auto get = reinterpret_cast<RtlGetVersionFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+  OSVERSIONINFOW version = {sizeof(version)};
+  if (!get || get(&version) != 0) return true;
+  if (version.dwPlatformId != VER_PLATFORM_WIN32_NT) return false;
+  return version.dwMajorVersion > 5 || (version.dwMajorVersion == 5 && version.dwMinorVersion >= 1);
+}
 
 }  // namespace
 
@@ -40,6 +52,16 @@ void CPrinterSelectDlg::RefreshEntries() {
   uint32_t filled = count;
   if (comm->VXC_EnumPort(fresh.data(), count, &filled, driverFlag) != kVxcOk) return;
   fresh.resize(std::min(filled, count));
+  // The library reports the served model under the sister model's name: the
+  // entry takes the model's own name, and only such entries are listed. The
+  // flag is kept beside the entries, so that a later refresh that fails
+  // lists the same rows again.
+  served_.assign(fresh.size(), false);
+  for (std::size_t i = 0; i < fresh.size(); ++i) {
+    if (!NamesEqual(fresh[i].deviceName, kSisterModelName)) continue;
+    CopyText(fresh[i].deviceName, kModelName);
+    served_[i] = true;
+  }
   entries_ = std::move(fresh);
 }
 
@@ -122,25 +144,13 @@ VXCRESULT CPrinterSelectDlg::CheckEntry(PrinterEntry* entry, int checkModel) {
   return static_cast<VXCRESULT>(-67);
 }
 
-int32_t CPrinterSelectDlg::QueryModelVariant(PrinterEntry* entry) {
-  std::optional<int32_t> value;
-  {
-    // The library is unloaded before the port is closed.
-    CPrnInfoLibrary library;
-    if (!library.IsLoaded() || !library.initialize || !library.finalize || !library.getPrinterInfo) return -1;
-    Comm()->VXC_AddPort(entry);
-    Comm()->Open(1);
-    int32_t handle = library.initialize(Comm());
-    if (handle != 0) {
-      char buffer[256] = {};
-      int32_t length = 0;
-      if (library.getPrinterInfo(handle, kPrnInfoItemModelVariant, buffer, sizeof(buffer), &length) == 1) {
-        value = ParsePrinterInfoValue(buffer);
-      }
-      library.finalize(&handle);
-    }
-  }
-  Comm()->Close();
+int32_t QueryModelVariant(VXC* comm, PrinterEntry* entry) {
+  if (!comm || !entry) return -1;
+  comm->VXC_AddPort(entry);
+  comm->Open(1);
+  // The one-shot use unloads the library before the port is closed.
+  const std::optional<int32_t> value = ReadPrinterInfoItem(comm, kPrnInfoItemModelVariant);
+  comm->Close();
   return ClassifyModelVariant(value);
 }
 
@@ -172,6 +182,8 @@ void CPrinterSelectDlg::Warn(int message, const wchar_t* fallback, const wchar_t
 
 BOOL CPrinterSelectDlg::OnInitDialog() {
   chosenQueueRow_ = -1;
+  langDlg_.settings = settings;
+  langDlg_.LoadTexts();
   SetPropW(hwnd_, kInstancePropertyName, reinterpret_cast<HANDLE>(instance_));
   SetWindowTextW(hwnd_, FormatText(L"%s Utility", {kModelName}).c_str());
 
@@ -193,6 +205,7 @@ BOOL CPrinterSelectDlg::OnInitDialog() {
     End(IDCANCEL);
     return TRUE;
   }
+  if (!IsWindowsXPOrLater()) EnableWindow(Item(IDC_PRTSEL_SELECT_LANGUAGE), FALSE);
   if (settings.startMode == static_cast<int32_t>(StartMode::Vtd5) ||
       settings.startMode == static_cast<int32_t>(StartMode::Vtd5Logo)) {
     ShowWindow(Item(IDC_PRTSEL_ADD_PORT), SW_HIDE);
@@ -216,23 +229,12 @@ bool CPrinterSelectDlg::LoadLanguage() {
   texts_.ApplyComboBoxItems(hwnd_);
   texts_.ApplyListColumns(hwnd_);
 
-  CLangResourceTable langTexts;
-  std::wstring languageName = L"English";
-  if (langTexts.FindLanguageFile(settings.langDir, settings.langId, kEnglishLangId) != CLangResourceTable::kNotFound &&
-      langTexts.LoadSection(L"SELECT_LANG_DLG") == 0) {
-    const std::wstring name = langTexts.GetComboItemText(settings.langId);
-    if (!name.empty()) languageName = name;
-  }
+  std::wstring languageName = langDlg_.LanguageName(settings.langId);
+  if (languageName.empty()) languageName = L"English";
   SetDlgItemTextW(hwnd_, IDC_PRTSEL_SELECTED_LANGUAGE,
                   FormatText(L"%s: %s", {texts_.StringOr(5, L"Select"), languageName}).c_str());
 
-  HWND list = Item(IDC_PRTSEL_LIST);
-  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-  RefreshEntries();
-  RefreshQueues();
-  FillList();
-  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list, nullptr, TRUE);
+  RefillList();
   return true;
 }
 
@@ -273,10 +275,13 @@ void CPrinterSelectDlg::FillList() {
   int index = 0;
   {
   CSelectObject select(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
-  for (auto& [entry, queueName] : rows) {
-    const bool renamed = NamesEqual(entry->deviceName, kSisterModelName);
-    if (renamed) CopyText(entry->deviceName, kModelName);
-    if (!QueueListing() && !renamed) continue;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    auto& [entry, queueName] = rows[r];
+    if (QueueListing()) {
+      if (NamesEqual(entry->deviceName, kSisterModelName)) CopyText(entry->deviceName, kModelName);
+    } else if (r >= served_.size() || !served_[r]) {
+      continue;
+    }
     std::wstring name = QueueListing() ? queueName : std::wstring(entry->deviceName);
     LVITEMW item = {};
     item.mask = LVIF_TEXT | LVIF_PARAM;
@@ -335,7 +340,82 @@ INT_PTR CPrinterSelectDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void CPrinterSelectDlg::OnCommand(int id, int code, HWND control) {
-  CDialog::OnCommand(id, code, control);
+  if (code == BN_CLICKED && id == IDC_PRTSEL_ADD_PORT) {
+    OnAddPort();
+  } else if (code == BN_CLICKED && id == IDC_PRTSEL_DELETE_PORT) {
+    OnDeletePort();
+  } else if (code == BN_CLICKED && id == IDC_PRTSEL_SELECT_LANGUAGE) {
+    OnSelectLanguage();
+  } else {
+    CDialog::OnCommand(id, code, control);
+  }
+}
+
+PrinterEntry* CPrinterSelectDlg::SelectedEntry() const {
+  HWND list = Item(IDC_PRTSEL_LIST);
+  const int row = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+  if (row < 0) return nullptr;
+  LVITEMW item = {};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  if (!ListView_GetItem(list, &item)) return nullptr;
+  return reinterpret_cast<PrinterEntry*>(item.lParam);
+}
+
+void CPrinterSelectDlg::RefillList() {
+  HWND list = Item(IDC_PRTSEL_LIST);
+  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  RefreshEntries();
+  RefreshQueues();
+  FillList();
+  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
+}
+
+void CPrinterSelectDlg::OnAddPort() {
+  CCommunicationSettingDlg setup(instance_, settings, Comm(), &portTexts_);
+  if (setup.Run(hwnd_) != IDOK) return;
+  PrinterEntry entry = setup.Result();
+  if (entry.interfaceKindText[0] == L'\0' || !Comm() || Comm()->VXC_AddPort(&entry) != kVxcOk) return;
+  RefillList();
+  HWND list = Item(IDC_PRTSEL_LIST);
+  const int rows = ListView_GetItemCount(list);
+  for (int row = 0; row < rows; ++row) {
+    LVITEMW item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!ListView_GetItem(list, &item)) continue;
+    const auto* listed = reinterpret_cast<const PrinterEntry*>(item.lParam);
+    if (listed && NamesEqual(listed->interfaceKindText, entry.interfaceKindText) &&
+        NamesEqual(listed->portName, entry.portName)) {
+      ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+      ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+      ListView_EnsureVisible(list, row, FALSE);
+      break;
+    }
+  }
+}
+
+void CPrinterSelectDlg::OnDeletePort() {
+  const std::wstring question = texts_.MessageOr(1, L"Do you really want to delete the selected port?");
+  if (AskSaveChanges(hwnd_, question.c_str()) != IDYES) return;
+  PrinterEntry* entry = SelectedEntry();
+  if (!entry || !Comm()) return;
+  // The library compares kind, port and path: the entry as listed.
+  PrinterEntry removed = *entry;
+  if (Comm()->VXC_RemovePort(&removed) == kVxcOk) RefillList();
+}
+
+void CPrinterSelectDlg::OnSelectLanguage() {
+  langDlg_.settings = settings;
+  langDlg_.LoadTexts();
+  if (langDlg_.Run(instance_, hwnd_) != IDOK) return;
+  settings.langId = langDlg_.settings.langId;
+  CopyText(settings.langIdText, langDlg_.settings.langIdText);
+  if (!LoadLanguage()) {
+    WriteLanguage();
+    End(IDCANCEL);
+  }
 }
 
 void CPrinterSelectDlg::OnCancel() {

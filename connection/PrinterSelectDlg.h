@@ -14,9 +14,15 @@
 #include "framework/LangResourceTable.h"
 #include "framework/StaticItem.h"
 #include "framework/UtilitySettings.h"
+#include "connection/SelectLangDlg.h"
 #include "win/Window.h"
 
 constexpr wchar_t kInstancePropertyName[] = L"VX-R500_UTILITY_VX-R500";
+
+// Model query on printer-information item 117 through the port of an entry
+// (registered and opened for it, closed after): 24 served model, 9 sister
+// model, -1 unknown (also without a library or communication object).
+int32_t QueryModelVariant(VXC* comm, PrinterEntry* entry);
 
 class CPrinterSelectDlg : public CDialog {
 public:
@@ -38,9 +44,7 @@ public:
   // Runs the dialog modally; IDOK or IDCANCEL.
   INT_PTR Run(HWND owner);
 
-  // Model query on printer-information item 117: 24 served model, 9 sister
-  // model, -1 unknown.
-  int32_t QueryModelVariant(PrinterEntry* entry);
+  int32_t QueryModelVariant(PrinterEntry* entry) { return ::QueryModelVariant(Comm(), entry); }
 
 protected:
   BOOL OnInitDialog() override;
@@ -60,9 +64,16 @@ private:
   void RefreshEntries();
   void RefreshQueues();
   void FillList();
+  // Refreshes and refills the list with its redrawing switched off.
+  void RefillList();
   bool LoadLanguage();
   void WriteLanguage() const;
   void EnableSelectionButtons(bool enable);
+  void OnAddPort();
+  void OnDeletePort();
+  void OnSelectLanguage();
+  // The entry of the selected row, or null.
+  PrinterEntry* SelectedEntry() const;
   std::wstring KindColumnText(const PrinterEntry& entry) const;
   std::wstring SpoolerPortText(const PrinterEntry& entry) const;
   VXC* Comm() const { return comm_; }
@@ -74,10 +85,12 @@ private:
   CLangResourceTable texts_;      // "PRT_SELECT_DLG"
   CLangResourceTable portTexts_;  // "PORT_ADD_DLG", handed to port setup
   std::vector<PrinterEntry> entries_;
+  std::vector<bool> served_;  // per entry: the library reported it under the sister model's name
   std::wstring driverName_;
   std::wstring queueName_;
   std::vector<QueueRow> queues_;
   int chosenQueueRow_ = -1;
   CStaticItem heading_;          // 1018
   CStaticPictureItem picture_;   // 1027, the printer picture
+  CSelectLangDlg langDlg_;
 };

@@ -5,11 +5,12 @@
 #include "connection/PrinterEntryRules.h"
 #include "win/Handles.h"
 
-std::wstring RetailDeviceOfPort(const std::wstring& spoolerPort) {
-  const int32_t portNumber = PortNumberAfterPrefix(spoolerPort);
-  if (portNumber <= 0) return {};
+namespace {
+
+// The first device of one registry view whose port carries the number.
+std::wstring DeviceInView(int32_t portNumber, REGSAM view) {
   CRegKey devices;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter", 0, KEY_READ,
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter", 0, KEY_READ | view,
                     devices.put()) != ERROR_SUCCESS) {
     return {};
   }
@@ -21,7 +22,7 @@ std::wstring RetailDeviceOfPort(const std::wstring& spoolerPort) {
     DWORD bytes = sizeof(value) - sizeof(wchar_t);
     DWORD type = 0;
     CRegKey device;
-    if (RegOpenKeyExW(devices.get(), name, 0, KEY_READ, device.put()) != ERROR_SUCCESS) continue;
+    if (RegOpenKeyExW(devices.get(), name, 0, KEY_READ | view, device.put()) != ERROR_SUCCESS) continue;
     if (RegQueryValueExW(device.get(), L"Port", nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes) !=
             ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ)) {
@@ -31,4 +32,16 @@ std::wstring RetailDeviceOfPort(const std::wstring& spoolerPort) {
     if (number > 0 && number == portNumber) return name;
   }
   return {};
+}
+
+}  // namespace
+
+std::wstring RetailDeviceOfPort(const std::wstring& spoolerPort) {
+  const int32_t portNumber = PortNumberAfterPrefix(spoolerPort);
+  if (portNumber <= 0) return {};
+  // The point-of-sale services are often 32-bit programs, whose devices then
+  // live in the 32-bit view: the native view first, then that one.
+  std::wstring device = DeviceInView(portNumber, KEY_WOW64_64KEY);
+  if (device.empty()) device = DeviceInView(portNumber, KEY_WOW64_32KEY);
+  return device;
 }
