@@ -4,7 +4,8 @@
   make-bitmaps.py OUTPUT_FOLDER
 
 menu_background.bmp (223 x 540), menu_on_mouse.bmp, menu_selected.bmp,
-menu_selecting.bmp (223 x 30 each) and printer.bmp (48 x 48). The pictures
+menu_selecting.bmp (223 x 30 each), printer.bmp (48 x 48) and the program's
+icon program.ico (32 x 32 and 16 x 16, 32-bit with alpha). The pictures
 are drawn from a few shapes and gradients, so they come out the same on
 every build.
 """
@@ -28,6 +29,33 @@ def write_bmp(path, width, height, pixel):
     info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(data), 2835, 2835, 0, 0)
     with open(path, "wb") as f:
         f.write(header + info + data)
+
+
+def write_ico(path, sizes, pixel):
+    """pixel(x, y, size) -> (r, g, b, a), y from the top."""
+    images = []
+    for size in sizes:
+        xor = bytearray()
+        mask = bytearray()
+        mask_row = ((size + 31) // 32) * 4
+        for y in range(size - 1, -1, -1):
+            bits = bytearray(mask_row)
+            for x in range(size):
+                r, g, b, a = pixel(x, y, size)
+                xor += bytes((b, g, r, a))
+                if a == 0:
+                    bits[x // 8] |= 0x80 >> (x % 8)
+            mask += bits
+        info = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(xor) + len(mask), 0, 0, 0, 0)
+        images.append(info + xor + mask)
+    directory = struct.pack("<HHH", 0, 1, len(sizes))
+    offset = 6 + 16 * len(sizes)
+    entries = bytearray()
+    for size, image in zip(sizes, images):
+        entries += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(image), offset)
+        offset += len(image)
+    with open(path, "wb") as f:
+        f.write(directory + entries + b"".join(images))
 
 
 def mix(a, b, t):
@@ -72,6 +100,14 @@ def printer(x, y):
     return bg
 
 
+def icon(x, y, size):
+    # The printer picture, scaled, on a transparent ground.
+    r, g, b = printer(x * 48 // size, y * 48 // size)
+    if (r, g, b) == (255, 255, 255):
+        return (0, 0, 0, 0)
+    return (r, g, b, 255)
+
+
 def main():
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
@@ -83,6 +119,7 @@ def main():
     write_bmp(os.path.join(out, "menu_selecting.bmp"), 223, 30,
               state_bar((178, 206, 240), (150, 186, 230), (80, 128, 196), accent=(0, 70, 150)))
     write_bmp(os.path.join(out, "printer.bmp"), 48, 48, printer)
+    write_ico(os.path.join(out, "program.ico"), (32, 16), icon)
 
 
 if __name__ == "__main__":

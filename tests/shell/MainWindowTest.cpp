@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "app/resource.h"
 #include "framework/FrameMessages.h"
 #include "framework/PrinterSettingsList.h"
 #include "shell/MainFrame.h"
@@ -360,6 +361,41 @@ TEST_F(MainWindow, NoLanguageFileClosesTheApplication) {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
   EXPECT_FALSE(IsWindow(frame.Hwnd()));  // the posted close request ended it
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindow, AboutBoxShowsTheVersionAndTheProgramIcon) {
+  // catches: the old title or version line, the About box without the icon,
+  // the main window with the system's default icon
+  CMainFrame& frame = Open();
+  const auto windowIcon = reinterpret_cast<HICON>(GetClassLongPtrW(frame.Hwnd(), GCLP_HICON));
+  EXPECT_NE(windowIcon, nullptr);
+  EXPECT_NE(windowIcon, LoadIconW(nullptr, IDI_APPLICATION));
+  struct {
+    std::wstring title, version;
+    bool icon = false;
+  } seen;
+  gui::CDelayedAction reader(
+      [&] {
+        HWND about = gui::WaitForWindow(
+            GetCurrentProcessId(),
+            [](const gui::WindowInfo& w) { return IsWindowVisible(w.hwnd) && GetDlgItem(w.hwnd, IDC_ABOUT_VERSION); }, 0);
+        if (!about) return false;
+        seen.title = gui::WindowText(about);
+        seen.version = gui::WindowText(GetDlgItem(about, IDC_ABOUT_VERSION));
+        seen.icon = SendDlgItemMessageW(about, IDC_ABOUT_ICON, STM_GETICON, 0, 0) != 0;
+        gui::PressButton(about, IDOK);
+        return true;
+      },
+      10000);
+  SendMessageW(frame.Hwnd(), WM_COMMAND, kAboutCommand, 0);
+  ASSERT_TRUE(gui::WaitUntil([&] { return reader.Done(); }, 10000));
+  EXPECT_EQ(seen.title, L"Version Information");
+  EXPECT_EQ(seen.version, L"Version : 1.00");
+  EXPECT_TRUE(seen.icon);
 }
 
 }  // namespace
