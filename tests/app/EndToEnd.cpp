@@ -120,9 +120,10 @@ bool EndToEnd::StartEmulator(const std::wstring& moreArguments) {
   name_ = L"E2E" + pid + L"_" + run;
   monitor_ = L"VXPORT" + pid + run;
   usb_ = L"USB" + name_;
+  lpt_ = L"LPT" + name_;
   emulator_ = gui::CProcess::Start(program_.File(L"VXR500Emu.exe"),
                                    L"--quiet --name " + name_ + L" --tcp 127.0.0.1:0 --monitor " + monitor_ +
-                                       L" --usb " + usb_ + L" --state \"" + temp_.Path() + L"\\state.txt\"" +
+                                       L" --usb " + usb_ + L" --lpt " + lpt_ + L" --state \"" + temp_.Path() + L"\\state.txt\"" +
                                        (moreArguments.empty() ? L"" : L" " + moreArguments),
                                    program_.Path());
   if (!emulator_) return false;

@@ -97,6 +97,7 @@ protected:
   uint16_t port_ = 0;
   std::wstring monitor_;
   std::wstring usb_;
+  std::wstring lpt_;
   std::wstring name_;
   std::unique_ptr<gui::CProcess> emulator_;
   std::unique_ptr<gui::CProcess> utility_;

@@ -86,13 +86,15 @@ private:
 // removed at the end with every level of the key the test created.
 class CRetailDevices {
 public:
-  CRetailDevices() {
+  // view: the registry view the devices go to (a 32-bit service writes the
+  // 32-bit one).
+  explicit CRetailDevices(REGSAM view = KEY_WOW64_64KEY) : view_(view) {
     std::wstring path;
     for (const wchar_t* level : {L"SOFTWARE\\OLEforRetail", L"\\ServiceOPOS", L"\\POSPrinter"}) {
       path += level;
       HKEY key = nullptr;
       DWORD disposition = 0;
-      if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+      if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view_, nullptr, &key,
                           &disposition) != ERROR_SUCCESS) {
         ADD_FAILURE() << "cannot create HKLM\\" << std::string(path.begin(), path.end());
         return;
@@ -103,8 +105,10 @@ public:
     base_ = path;
   }
   ~CRetailDevices() {
-    for (const auto& d : devices_) RegDeleteKeyW(HKEY_LOCAL_MACHINE, (base_ + L"\\" + d).c_str());
-    for (auto it = created_.rbegin(); it != created_.rend(); ++it) RegDeleteKeyW(HKEY_LOCAL_MACHINE, it->c_str());
+    for (const auto& d : devices_) RegDeleteKeyExW(HKEY_LOCAL_MACHINE, (base_ + L"\\" + d).c_str(), view_, 0);
+    for (auto it = created_.rbegin(); it != created_.rend(); ++it) {
+      RegDeleteKeyExW(HKEY_LOCAL_MACHINE, it->c_str(), view_, 0);
+    }
   }
   CRetailDevices(const CRetailDevices&) = delete;
   CRetailDevices& operator=(const CRetailDevices&) = delete;
@@ -112,8 +116,8 @@ public:
   // A device whose "Port" is a text, or a number when asNumber.
   void Add(const std::wstring& device, const std::wstring& port, bool asNumber = false) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (base_ + L"\\" + device).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (base_ + L"\\" + device).c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS | view_, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     devices_.push_back(device);
     if (asNumber) {
@@ -127,6 +131,7 @@ public:
   }
 
 private:
+  REGSAM view_;
   std::wstring base_;
   std::vector<std::wstring> created_;
   std::vector<std::wstring> devices_;
@@ -208,7 +213,10 @@ TEST_F(EndToEnd, RetailDeviceNameFollowsTheSpoolerPort) {
   devices.Add(L"E2E POS 60", L"VXPORT60");
   devices.Add(L"E2E POS 7", L"ESDPRT7");
   devices.Add(L"E2E POS 0", L"VXPORT0");
-  WritePortRegistry(L"USB\tE2E3\tpipe://vx/VXPORT3/E2E queue\tVX-R200\n"
+  CRetailDevices devices32(KEY_WOW64_32KEY);
+  devices32.Add(L"E2E POS 4 (32-bit)", L"VXPORT4");
+  WritePortRegistry(L"USB\tE2E4\tpipe://vx/VXPORT4\tVX-R200\n"
+                    L"USB\tE2E3\tpipe://vx/VXPORT3/E2E queue\tVX-R200\n"
                     L"USB\tE2E5\tpipe://VX/VXPORT5\tVX-R200\n"
                     L"USB\tE2E6\tpipe://vx/VXPORT6/x\tVX-R200\n"
                     L"USB\tE2E7\tpipe://vx/vxPort7/x\tVX-R200\n"
@@ -228,6 +236,8 @@ TEST_F(EndToEnd, RetailDeviceNameFollowsTheSpoolerPort) {
       {L"E2E7", L"vxPort7(E2E POS 7)"},
       // catches: port number 0 matched
       {L"E2E0", L"VXPORT0"},
+      // catches: a device of a 32-bit service, kept in the 32-bit view, missed
+      {L"E2E4", L"VXPORT4(E2E POS 4 (32-bit))"},
       // catches: a text for a port that is not the port monitor's
       {L"E2E9", L""},
   };

@@ -371,6 +371,24 @@ std::wstring ListViewItemText(HWND list, int row, int column) {
   return text;
 }
 
+std::vector<std::wstring> ComboBoxItems(HWND combo) {
+  // The system carries a combo box's text messages between processes (unlike
+  // the list view's): a buffer of our own serves.
+  std::vector<std::wstring> items;
+  const auto count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    const auto length = static_cast<LRESULT>(SendMessageW(combo, CB_GETLBTEXTLEN, i, 0));
+    std::wstring text;
+    if (length >= 0 && length <= 1024) {
+      text.assign(static_cast<std::size_t>(length) + 1, L'\0');
+      SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+      text.resize(static_cast<std::size_t>(length));
+    }
+    items.push_back(text);
+  }
+  return items;
+}
+
 bool SelectListViewRow(HWND list, int row) {
   CRemoteBuffer remote(list, sizeof(LVITEMW));
   if (!remote) return false;

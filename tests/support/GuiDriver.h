@@ -111,6 +111,8 @@ std::wstring ListViewItemText(HWND list, int row, int column);
 // clears the selection of every row (row -1); the list notifies its parent as
 // after a click.
 bool SelectListViewRow(HWND list, int row);
+// The lines of a combo box of any process.
+std::vector<std::wstring> ComboBoxItems(HWND combo);
 
 // A whole file's bytes; nothing when it cannot be read.
 std::optional<std::string> ReadFileBytes(const std::wstring& path);

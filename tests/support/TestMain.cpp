@@ -9,10 +9,21 @@
 
 namespace {
 constexpr int kSkippedExitCode = 77;
+
+// Names each test as it starts, on the unbuffered error stream, so that a
+// program killed by its time limit still tells which test it was in.
+class CStartReporter : public testing::EmptyTestEventListener {
+  void OnTestStart(const testing::TestInfo& test) override {
+    std::fprintf(stderr, "started %s.%s\n", test.test_suite_name(), test.name());
+  }
+};
 }  // namespace
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
+  // What a test prints reaches the log even when the program is killed.
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  testing::UnitTest::GetInstance()->listeners().Append(new CStartReporter);
   const int result = RUN_ALL_TESTS();
   if (GTEST_FLAG_GET(list_tests) || result != 0) return result;
   const testing::UnitTest& unit = *testing::UnitTest::GetInstance();
