@@ -147,7 +147,9 @@ VXCRESULT CPrinterSelectDlg::CheckEntry(PrinterEntry* entry, int checkModel) {
 int32_t QueryModelVariant(VXC* comm, PrinterEntry* entry) {
   if (!comm || !entry) return -1;
   comm->VXC_AddPort(entry);
-  comm->Open(1);
+  // Right after the communication test the printer may still be letting go
+  // of that connection and turn this one away for a moment.
+  for (int attempt = 0; attempt < 3 && comm->Open(1) == kVxcPortInUse; ++attempt) Sleep(250);
   // The one-shot use unloads the library before the port is closed.
   const std::optional<int32_t> value = ReadPrinterInfoItem(comm, kPrnInfoItemModelVariant);
   comm->Close();

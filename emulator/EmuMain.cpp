@@ -2,7 +2,7 @@
 // (control request "quit") or its console closes.
 //
 //   VXR500Emu [--name N] [--tcp HOST:PORT | --no-tcp] [--usb NAME] [--lpt NAME] [--monitor VXPORTn]...
-//             [--com COMx --com-peer COMy [--bluetooth]] [--state FILE] [--restart-ms MS]
+//             [--com COMx --com-peer COMy [--com-settings B,P,D] [--bluetooth]] [--state FILE] [--restart-ms MS]
 //             [--identity served|sister|foreign|mute] [--no-control] [--quiet]
 
 #include <windows.h>
@@ -39,7 +39,7 @@ std::wstring DefaultStatePath() {
 int Usage() {
   std::fprintf(stderr,
                "usage: VXR500Emu [--name N] [--tcp HOST:PORT | --no-tcp] [--usb NAME] [--lpt NAME] [--monitor VXPORTn]...\n"
-               "                 [--com COMx --com-peer COMy [--bluetooth]] [--state FILE] [--restart-ms MS]\n"
+               "                 [--com COMx --com-peer COMy [--com-settings B,P,D] [--bluetooth]] [--state FILE] [--restart-ms MS]\n"
                "                 [--identity served|sister|foreign|mute] [--no-control] [--quiet]\n");
   return 2;
 }
@@ -105,6 +105,11 @@ int wmain(int argc, wchar_t** argv) {
       auto identity = v ? emu::IdentityFromName(Narrow(v)) : std::nullopt;
       if (!identity) return Usage();
       config.identityOverride = static_cast<int>(*identity);
+    } else if (arg == L"--com-settings") {
+      const wchar_t* v = next();
+      const auto line = v ? vxproto::ParseLineSettings(v) : std::nullopt;
+      if (!line) return Usage();
+      config.comLine = *line;
     } else if (arg == L"--bluetooth") {
       config.comIsBluetooth = true;
     } else if (arg == L"--no-control") {

@@ -18,6 +18,7 @@
 
 #include "emulator/ControlProtocol.h"
 #include "emulator/PrinterEngine.h"
+#include "makerlibs/protocol/PortRegistry.h"
 
 class CLink;
 
@@ -31,6 +32,7 @@ struct EmulatorConfig {
   std::wstring comDevice;               // the emulator's end of a serial pair, e.g. COM6
   std::wstring comPeer;                 // the client's end, announced for the device search
   bool comIsBluetooth = false;          // the serial line announced as a Bluetooth port ("BT")
+  vxproto::LineSettings comLine;        // its line settings; a client at others is heard as noise
   std::wstring statePath;               // settings survive here; empty: in memory only
   bool controlPipe = false;             // \\.\pipe\VXR500Emu.<name>.control
   bool announce = true;                 // for the communication library's device search

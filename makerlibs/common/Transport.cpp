@@ -4,6 +4,7 @@
 
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -133,7 +134,7 @@ private:
 
 class CSerialLink : public CLink {
 public:
-  explicit CSerialLink(HANDLE h) : h_(h) {}
+  CSerialLink(HANDLE h, uint8_t lineKey) : h_(h), key_(lineKey) {}
   ~CSerialLink() override { Abort(); }
   int Read(uint8_t* buffer, std::size_t size, DWORD timeoutMs) override {
     if (closed_) return -1;
@@ -143,13 +144,16 @@ public:
     SetCommTimeouts(h_, &t);
     DWORD got = 0;
     if (!ReadFile(h_, buffer, static_cast<DWORD>(size), &got, nullptr)) return -1;
+    for (DWORD i = 0; i < got; ++i) buffer[i] ^= key_;
     return static_cast<int>(got);
   }
   bool Write(const uint8_t* data, std::size_t size, DWORD) override {
     if (closed_) return false;
     std::scoped_lock guard(ioLock_);
+    std::vector<uint8_t> marked(data, data + size);
+    for (auto& b : marked) b ^= key_;
     DWORD done = 0;
-    return WriteFile(h_, data, static_cast<DWORD>(size), &done, nullptr) && done == size;
+    return WriteFile(h_, marked.data(), static_cast<DWORD>(size), &done, nullptr) && done == size;
   }
   void Abort() override {
     if (closed_.exchange(true)) return;
@@ -159,6 +163,7 @@ public:
 
 private:
   HANDLE h_;
+  uint8_t key_;        // the line settings' mark on every byte (vxproto::LineKey)
   std::mutex ioLock_;  // a synchronous handle serialises its I/O anyway
   std::atomic<bool> closed_{false};
 };
@@ -243,17 +248,10 @@ std::unique_ptr<CLink> ConnectDevice(const vxproto::Endpoint& e, ConnectResult* 
   if (e.serial) {
     DCB dcb{};
     dcb.DCBlength = sizeof(dcb);
-    if (GetCommState(h, &dcb)) {
-      dcb.BaudRate = CBR_38400;
-      dcb.ByteSize = 8;
-      dcb.Parity = NOPARITY;
-      dcb.StopBits = ONESTOPBIT;
-      dcb.fBinary = TRUE;
-      SetCommState(h, &dcb);
-    }
+    ApplyLineSettings(h, e.line);
   }
   *result = ConnectResult::Ok;
-  return MakeSerialLink(h);
+  return MakeSerialLink(h, e.serial ? vxproto::LineKey(e.line) : 0);
 }
 
 }  // namespace
@@ -268,7 +266,20 @@ bool StartWinsock() {
 
 std::unique_ptr<CLink> MakeSocketLink(SOCKET s) { return std::make_unique<CSocketLink>(s); }
 std::unique_ptr<CLink> MakePipeLink(HANDLE h) { return std::make_unique<CPipeLink>(h); }
-std::unique_ptr<CLink> MakeSerialLink(HANDLE h) { return std::make_unique<CSerialLink>(h); }
+std::unique_ptr<CLink> MakeSerialLink(HANDLE h, uint8_t lineKey) { return std::make_unique<CSerialLink>(h, lineKey); }
+
+bool ApplyLineSettings(HANDLE device, const vxproto::LineSettings& line) {
+  DCB dcb{};
+  dcb.DCBlength = sizeof(dcb);
+  if (!GetCommState(device, &dcb)) return false;
+  dcb.BaudRate = line.baud;
+  dcb.ByteSize = line.bits;
+  dcb.Parity = line.parity;
+  dcb.fParity = line.parity != NOPARITY;
+  dcb.StopBits = ONESTOPBIT;
+  dcb.fBinary = TRUE;
+  return SetCommState(device, &dcb) != FALSE;
+}
 
 std::unique_ptr<CLink> ConnectEndpoint(const vxproto::Endpoint& e, ConnectResult* result, DWORD timeoutMs) {
   ConnectResult ignored;

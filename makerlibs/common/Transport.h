@@ -29,7 +29,10 @@ bool StartWinsock();
 
 std::unique_ptr<CLink> MakeSocketLink(SOCKET s);
 std::unique_ptr<CLink> MakePipeLink(HANDLE overlappedPipe);
-std::unique_ptr<CLink> MakeSerialLink(HANDLE device);
+// lineKey: the mark of the line's settings on every byte (vxproto::LineKey).
+std::unique_ptr<CLink> MakeSerialLink(HANDLE device, uint8_t lineKey);
+// Sets a serial device's baud rate, parity and data bits (one stop bit).
+bool ApplyLineSettings(HANDLE device, const vxproto::LineSettings& line);
 
 enum class ConnectResult { Ok, InUse, Failed };
 std::unique_ptr<CLink> ConnectEndpoint(const vxproto::Endpoint& endpoint, ConnectResult* result,

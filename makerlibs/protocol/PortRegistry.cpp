@@ -23,6 +23,15 @@ bool FieldOk(const std::wstring& f) {
   return true;
 }
 
+Endpoint MakeEndpoint(Endpoint::Kind kind, std::wstring address, uint16_t port = 0, bool serial = false) {
+  Endpoint e{};
+  e.kind = kind;
+  e.address = std::move(address);
+  e.port = port;
+  e.serial = serial;
+  return e;
+}
+
 bool SafeName(const std::wstring& name) {
   if (name.empty() || name.size() > 64 || !std::iswalnum(name[0])) return false;
   for (wchar_t c : name) {
@@ -48,11 +57,11 @@ std::vector<PortRecord> ParsePortRegistry(const std::wstring& text) {
     for (;;) {
       const std::size_t tab = line.find(L'\t', from);
       fields.push_back(line.substr(from, tab == std::wstring::npos ? std::wstring::npos : tab - from));
-      if (tab == std::wstring::npos || fields.size() > 4) break;
+      if (tab == std::wstring::npos || fields.size() > 5) break;
       from = tab + 1;
     }
-    if (fields.size() != 4) continue;
-    PortRecord r{fields[0], fields[1], fields[2], fields[3]};
+    if (fields.size() != 4 && fields.size() != 5) continue;
+    PortRecord r{fields[0], fields[1], fields[2], fields[3], fields.size() == 5 ? fields[4] : L""};
     if (r.kind.empty() || !IsStorable(r)) continue;
     ports.push_back(std::move(r));
   }
@@ -63,17 +72,54 @@ std::wstring FormatPortRegistry(const std::vector<PortRecord>& ports) {
   std::wstring text = L"# kind\tport name\tport path\tdevice name\n";
   for (const auto& p : ports) {
     if (!IsStorable(p)) continue;
-    text += p.kind + L"\t" + p.portName + L"\t" + p.portPath + L"\t" + p.deviceName + L"\n";
+    text += p.kind + L"\t" + p.portName + L"\t" + p.portPath + L"\t" + p.deviceName;
+    if (!p.lineSettings.empty()) text += L"\t" + p.lineSettings;
+    text += L"\n";
   }
   return text;
 }
 
 std::vector<PortRecord> DefaultPorts() {
-  return {{L"NET", L"127.0.0.1", L"tcp://127.0.0.1:9100", L"VX-R200"}};
+  return {{L"NET", L"127.0.0.1", L"tcp://127.0.0.1:9100", L"VX-R200", L""}};
 }
 
 bool IsStorable(const PortRecord& r) {
-  return FieldOk(r.kind) && FieldOk(r.portName) && FieldOk(r.portPath) && FieldOk(r.deviceName);
+  return FieldOk(r.kind) && FieldOk(r.portName) && FieldOk(r.portPath) && FieldOk(r.deviceName) &&
+         (r.lineSettings.empty() || ParseLineSettings(r.lineSettings).has_value());
+}
+
+std::optional<LineSettings> ParseLineSettings(const std::wstring& text) {
+  uint64_t numbers[3] = {};
+  std::size_t at = 0;
+  for (int i = 0; i < 3; ++i) {
+    if (at >= text.size() || text[at] < L'0' || text[at] > L'9') return std::nullopt;
+    uint64_t n = 0;
+    for (int digits = 0; at < text.size() && text[at] >= L'0' && text[at] <= L'9'; ++at, ++digits) {
+      if (digits >= 7) return std::nullopt;
+      n = n * 10 + static_cast<uint64_t>(text[at] - L'0');
+    }
+    numbers[i] = n;
+    if (i < 2) {
+      if (at >= text.size() || text[at] != L',') return std::nullopt;
+      ++at;
+    }
+  }
+  if (at != text.size()) return std::nullopt;
+  if (numbers[0] < 300 || numbers[0] > 921600 || numbers[1] > 2 || (numbers[2] != 7 && numbers[2] != 8)) {
+    return std::nullopt;
+  }
+  return LineSettings{static_cast<uint32_t>(numbers[0]), static_cast<uint8_t>(numbers[1]),
+                      static_cast<uint8_t>(numbers[2])};
+}
+
+std::wstring FormatLineSettings(const LineSettings& s) {
+  return std::to_wstring(s.baud) + L"," + std::to_wstring(s.parity) + L"," + std::to_wstring(s.bits);
+}
+
+uint8_t LineKey(const LineSettings& s) {
+  if (s == LineSettings{}) return 0;
+  const uint32_t mixed = s.baud / 100u * 31u + s.parity * 7u + s.bits;
+  return static_cast<uint8_t>(mixed % 255u + 1u);
 }
 
 bool SamePort(const PortRecord& a, const PortRecord& b) {
@@ -103,7 +149,7 @@ std::optional<Endpoint> ResolveEndpoint(const std::wstring& kind, const std::wst
         if (port == 0 || port > 65535) return std::nullopt;
       }
       if (host.empty() || host.find(L'/') != std::wstring::npos) return std::nullopt;
-      return Endpoint{Endpoint::Kind::Tcp, host, static_cast<uint16_t>(port)};
+      return MakeEndpoint(Endpoint::Kind::Tcp, host, static_cast<uint16_t>(port));
     }
     if (IsPortMonitorPath(portPath)) {
       // The port monitor's name is the first part after "pipe://vx/"; a
@@ -111,42 +157,42 @@ std::optional<Endpoint> ResolveEndpoint(const std::wstring& kind, const std::wst
       std::wstring name = portPath.substr(10);
       name = name.substr(0, name.find(L'/'));
       if (!SafeName(name)) return std::nullopt;
-      return Endpoint{Endpoint::Kind::Pipe, L"\\\\.\\pipe\\vx\\" + name};
+      return MakeEndpoint(Endpoint::Kind::Pipe, L"\\\\.\\pipe\\vx\\" + name);
     }
     if (StartsWithNoCase(portPath, L"usb://")) {
       const std::wstring name = portPath.substr(6);
       if (!SafeName(name)) return std::nullopt;
-      return Endpoint{Endpoint::Kind::Pipe, L"\\\\.\\pipe\\vxusb\\" + name};
+      return MakeEndpoint(Endpoint::Kind::Pipe, L"\\\\.\\pipe\\vxusb\\" + name);
     }
     if (StartsWithNoCase(portPath, L"lpt://")) {
       // A parallel port without the hardware: the emulator's pipe stands in.
       const std::wstring name = portPath.substr(6);
       if (!SafeName(name)) return std::nullopt;
-      return Endpoint{Endpoint::Kind::Pipe, L"\\\\.\\pipe\\vxlpt\\" + name};
+      return MakeEndpoint(Endpoint::Kind::Pipe, L"\\\\.\\pipe\\vxlpt\\" + name);
     }
     if (StartsWithNoCase(portPath, L"com://")) {
       const std::wstring name = portPath.substr(6);
       if (!SafeName(name)) return std::nullopt;
-      return Endpoint{Endpoint::Kind::Device, L"\\\\.\\" + name, 0, true};
+      return MakeEndpoint(Endpoint::Kind::Device, L"\\\\.\\" + name, 0, true);
     }
     return std::nullopt;
   }
   const std::wstring k = Lower(kind);
   if (k == L"net") {
     if (!SafeName(portName)) return std::nullopt;
-    return Endpoint{Endpoint::Kind::Tcp, portName, kDefaultTcpPort};
+    return MakeEndpoint(Endpoint::Kind::Tcp, portName, kDefaultTcpPort);
   }
   if (k == L"usb") {
     if (!SafeName(portName)) return std::nullopt;
-    return Endpoint{Endpoint::Kind::Pipe, L"\\\\.\\pipe\\vxusb\\" + portName};
+    return MakeEndpoint(Endpoint::Kind::Pipe, L"\\\\.\\pipe\\vxusb\\" + portName);
   }
   if (k == L"com" || k == L"bt" || k == L"serial") {
     if (!SafeName(portName)) return std::nullopt;
-    return Endpoint{Endpoint::Kind::Device, L"\\\\.\\" + portName, 0, true};
+    return MakeEndpoint(Endpoint::Kind::Device, L"\\\\.\\" + portName, 0, true);
   }
   if (k == L"lpt") {
     if (!SafeName(portName)) return std::nullopt;
-    return Endpoint{Endpoint::Kind::Device, L"\\\\.\\" + portName, 0, false};
+    return MakeEndpoint(Endpoint::Kind::Device, L"\\\\.\\" + portName, 0, false);
   }
   return std::nullopt;
 }

@@ -14,15 +14,35 @@ struct PortRecord {
   std::wstring portName;
   std::wstring portPath;
   std::wstring deviceName;  // the model name the printer reported last
+  std::wstring lineSettings;  // a serial line's "baud,parity,bits"; empty: the printer's defaults
   bool operator==(const PortRecord&) const = default;
 };
+
+// A serial line's settings: baud rate, parity (0 none, 1 odd, 2 even) and
+// data bits. The printer's own are 115200, none, 8.
+struct LineSettings {
+  uint32_t baud = 115200;
+  uint8_t parity = 0;
+  uint8_t bits = 8;
+  bool operator==(const LineSettings&) const = default;
+};
+// "115200,0,8"; nothing for a text that is not three such numbers (baud
+// 300..921600, parity 0..2, bits 7 or 8).
+std::optional<LineSettings> ParseLineSettings(const std::wstring& text);
+std::wstring FormatLineSettings(const LineSettings& settings);
+// A pty pair carries bytes but no line settings, so the two ends of the
+// emulated cable mark every byte with their settings' key: equal settings
+// cancel out, different ones turn the bytes into noise, as a real line at the
+// wrong speed does. The printer's own settings have the key 0.
+uint8_t LineKey(const LineSettings& settings);
 
 constexpr std::size_t kMaxPorts = 256;
 constexpr std::size_t kMaxFieldChars = 259;  // a record field of 260 units with its terminator
 constexpr uint16_t kDefaultTcpPort = 9100;
 
 // One port per line, fields separated by tabs; '#' starts a comment. Lines
-// that do not hold four fit fields are skipped; at most kMaxPorts are kept.
+// that do not hold four fit fields (and, for serial lines, an optional fifth
+// with the line settings) are skipped; at most kMaxPorts are kept.
 std::vector<PortRecord> ParsePortRegistry(const std::wstring& text);
 std::wstring FormatPortRegistry(const std::vector<PortRecord>& ports);
 // A fresh machine: one port that reaches the default emulator.
@@ -39,6 +59,7 @@ struct Endpoint {
   std::wstring address;  // host for Tcp, the file name for Pipe and Device
   uint16_t port = 0;
   bool serial = false;   // a COM port: wants comm state and time-outs
+  LineSettings line;     // a serial port's settings
 };
 // Where a port leads: the path when it has one, else what the kind and port
 // name imply. Nothing when it leads nowhere we know.

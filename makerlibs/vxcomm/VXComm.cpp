@@ -44,8 +44,17 @@ Library& Lib() {
 }
 
 PortRecord FromEntry(const PrinterEntry& e) {
-  PortRecord record{e.interfaceKindText, e.portName, e.portPath, e.deviceName};
+  PortRecord record{e.interfaceKindText, e.portName, e.portPath, e.deviceName, L""};
   if (record.portPath.empty()) record.portPath = AnnouncedPath(record.kind, record.portName);
+  if (e.serialValuesSet == 1) {
+    const LineSettings line{static_cast<uint32_t>(e.serialValues[0]), static_cast<uint8_t>(e.serialValues[1]),
+                            static_cast<uint8_t>(e.serialValues[2])};
+    // Values the line cannot take leave the printer's defaults.
+    if (e.serialValues[1] >= 0 && e.serialValues[1] <= 2 && e.serialValues[2] >= 0 && e.serialValues[2] <= 8 &&
+        ParseLineSettings(FormatLineSettings(line))) {
+      record.lineSettings = FormatLineSettings(line);
+    }
+  }
   return record;
 }
 
@@ -55,12 +64,25 @@ void ToEntry(const PortRecord& r, PrinterEntry& e) {
   CopyText(e.portName, r.portName.c_str());
   CopyText(e.portPath, r.portPath.c_str());
   CopyText(e.deviceName, r.deviceName.c_str());
+  if (const auto line = ParseLineSettings(r.lineSettings)) {
+    e.serialValuesSet = 1;
+    e.serialValues[0] = static_cast<int32_t>(line->baud);
+    e.serialValues[1] = line->parity;
+    e.serialValues[2] = line->bits;
+  }
 }
 
-std::optional<Endpoint> EndpointOf(const PortRecord& r) { return ResolveEndpoint(r.kind, r.portName, r.portPath); }
+std::optional<Endpoint> EndpointOf(const PortRecord& r) {
+  std::optional<Endpoint> e = ResolveEndpoint(r.kind, r.portName, r.portPath);
+  if (e && e->serial) {
+    if (const auto line = ParseLineSettings(r.lineSettings)) e->line = *line;
+  }
+  return e;
+}
 
 bool SameEndpoint(const Endpoint& a, const Endpoint& b) {
-  return a.kind == b.kind && a.port == b.port && _wcsicmp(a.address.c_str(), b.address.c_str()) == 0;
+  return a.kind == b.kind && a.port == b.port && _wcsicmp(a.address.c_str(), b.address.c_str()) == 0 &&
+         a.line == b.line;
 }
 
 int32_t Reported(int32_t status) {
@@ -70,7 +92,7 @@ int32_t Reported(int32_t status) {
 
 // Talks over the open connection, or over a short one of its own.
 template <class Fn>
-VXCRESULT WithPrinter(const std::optional<Endpoint>& target, Fn fn) {
+VXCRESULT WithPrinterOnce(const std::optional<Endpoint>& target, Fn fn) {
   Library& lib = Lib();
   CConnection* use = nullptr;
   std::unique_ptr<CConnection> own;
@@ -114,6 +136,18 @@ VXCRESULT WithPrinter(const std::optional<Endpoint>& target, Fn fn) {
     case TalkError::Corrupt: return kVxcBadReply;
     case TalkError::Closed: return channel.last == kVxcPortInUse ? kVxcPortInUse : kVxcDisconnected;
     default: return kVxcDisconnected;
+  }
+}
+
+// A printer that has just let go of its previous client may turn the next
+// one away for a moment: a short connection turned away is tried again.
+template <class Fn>
+VXCRESULT WithPrinter(const std::optional<Endpoint>& target, Fn fn) {
+  constexpr int kAttempts = 3;
+  for (int attempt = 1;; ++attempt) {
+    const VXCRESULT r = WithPrinterOnce(target, fn);
+    if (r != kVxcPortInUse || attempt == kAttempts) return r;
+    Sleep(250);
   }
 }
 
@@ -166,6 +200,7 @@ VX_EXPORT VXCRESULT VXC_AddPort(PrinterEntry* entry) {
     for (auto& p : ports) {
       if (SamePort(p, record)) {
         p.deviceName = record.deviceName;
+        p.lineSettings = record.lineSettings;
         return true;
       }
     }

@@ -127,6 +127,56 @@ TEST_F(PrinterSelection, AddPortIsTestedListedAndKept) {
   }
 }
 
+TEST_F(PrinterSelection, AddPortOverTheSerialPairAtThePrintersSpeedOnly) {
+  // catches: the serial values chosen not reaching the line, a serial port
+  // at the wrong speed taken, the port forgotten at the next start
+  ASSERT_TRUE(StopEmulator());
+  ASSERT_TRUE(StartEmulator(L"--com COM6 --com-peer COM5"));
+  WriteUsbOnlyRegistry(true);
+  HWND dialog = StartAndWaitForSelection();
+  ASSERT_NE(dialog, nullptr);
+  const struct {
+    const char* name;
+    int baudLine;  // of list 1017: 2 is 9600, 6 is 115200 (the printer's)
+    const wchar_t* message;
+  } tries[] = {
+      {"wrong speed", 2, L"A communication error occurred."},
+      {"the printer's speed", 6, L"Communication test completed successfully."},
+  };
+  for (const auto& t : tries) {
+    SCOPED_TRACE(t.name);
+    gui::PressButton(dialog, kAddPort);
+    HWND setup = WaitForDialogWith(utility_->Id(), 1030);
+    ASSERT_NE(setup, nullptr);
+    gui::PressButton(setup, 2000);  // Serial
+    HWND ports = GetDlgItem(setup, 1016);
+    int line = -1;
+    ASSERT_TRUE(gui::WaitUntil(
+        [&] {
+          const std::vector<std::wstring> lines = gui::ComboBoxItems(ports);
+          const auto at = std::find(lines.begin(), lines.end(), L"COM5");
+          line = at == lines.end() ? -1 : static_cast<int>(at - lines.begin());
+          return line >= 0;
+        },
+        10000))
+        << "the emulator's serial line in the port list";
+    SendMessageW(ports, CB_SETCURSEL, static_cast<WPARAM>(line), 0);
+    SendDlgItemMessageW(setup, 1017, CB_SETCURSEL, static_cast<WPARAM>(t.baudLine), 0);
+    EXPECT_EQ(PressAndAnswer(utility_->Id(), setup, 1026), t.message);
+    gui::PressButton(setup, t.baudLine == 6 ? IDOK : IDCANCEL);
+    ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindow(setup); }, kStartMs));
+  }
+  const std::vector<std::wstring> listed = ListColumn(dialog, 2);
+  ASSERT_EQ(listed, std::vector<std::wstring>{L"COM5"}) << "only the port that answered";
+  EXPECT_NE(RegistryText().find("115200,0,8"), std::string::npos) << "the line's settings are kept with the port";
+  CancelAndWait(dialog);
+
+  dialog = StartAndWaitForSelection();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(ListColumn(dialog, 2), std::vector<std::wstring>{L"COM5"}) << "still listed after a restart";
+  CancelAndWait(dialog);
+}
+
 TEST_F(PrinterSelection, AddPortOfTheWrongModelIsRefusedAndRemoved) {
   // catches: a sister-model printer added, or its port left in the registry
   WriteUsbOnlyRegistry(true);

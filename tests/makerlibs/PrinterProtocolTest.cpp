@@ -231,8 +231,9 @@ TEST(PrinterTalk, FaultsGiveTheirError) {
 
 TEST(PortRegistry, TextRoundTripsAndSkipsDamagedLines) {
   const std::vector<vxproto::PortRecord> ports = {
-      {L"NET", L"127.0.0.1", L"tcp://127.0.0.1:9100", L"VX-R200"},
-      {L"USB", L"VXUSB001", L"usb://VXUSB001", L""},
+      {L"NET", L"127.0.0.1", L"tcp://127.0.0.1:9100", L"VX-R200", L""},
+      {L"USB", L"VXUSB001", L"usb://VXUSB001", L"", L""},
+      {L"COM", L"COM5", L"", L"VX-R200", L"9600,1,7"},
   };
   EXPECT_EQ(vxproto::ParsePortRegistry(vxproto::FormatPortRegistry(ports)), ports);
   const struct {
@@ -241,7 +242,8 @@ TEST(PortRegistry, TextRoundTripsAndSkipsDamagedLines) {
     const char* fault;
   } cases[] = {
       {L"NET\ta\tb\n", 0, "three fields"},
-      {L"NET\ta\tb\tc\td\n", 0, "five fields"},
+      {L"NET\ta\tb\tc\td\n", 0, "a fifth field that is no line settings"},
+      {L"COM\ta\tb\tc\t9600,0,8\te\n", 0, "six fields"},
       {L"\ta\tb\tc\n", 0, "no kind"},
       {L"# comment\r\nNET\ta\tb\tc\r\n", 1, "CR LF and a comment"},
       {L"NET\ta\tb\tc", 1, "no final line end"},
@@ -252,8 +254,46 @@ TEST(PortRegistry, TextRoundTripsAndSkipsDamagedLines) {
   std::wstring many;
   for (int i = 0; i < 400; ++i) many += L"NET\t" + std::to_wstring(i) + L"\t\t\n";
   EXPECT_EQ(vxproto::ParsePortRegistry(many).size(), vxproto::kMaxPorts) << "too many lines";
-  EXPECT_FALSE(vxproto::IsStorable({L"NET", L"a\tb", L"", L""}));
+  EXPECT_FALSE(vxproto::IsStorable({L"NET", L"a\tb", L"", L"", L""}));
   EXPECT_EQ(vxproto::DefaultPorts().size(), 1u);
+}
+
+TEST(PortRegistry, SerialLineSettings) {
+  const struct {
+    const wchar_t* text;
+    std::optional<vxproto::LineSettings> line;
+  } cases[] = {
+      {L"115200,0,8", vxproto::LineSettings{115200, 0, 8}},
+      {L"9600,2,7", vxproto::LineSettings{9600, 2, 7}},
+      {L"9600,3,8", std::nullopt},       // no such parity
+      {L"9600,0,9", std::nullopt},       // no such data bits
+      {L"100,0,8", std::nullopt},        // below any line speed
+      {L"99999999,0,8", std::nullopt},   // too many digits, never wrapped
+      {L"9600,0", std::nullopt},
+      {L"9600,0,8,1", std::nullopt},
+      {L"", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(vxproto::ParseLineSettings(c.text), c.line) << std::wstring(c.text).size();
+    if (c.line) {
+      EXPECT_EQ(vxproto::FormatLineSettings(*c.line), c.text);
+    }
+  }
+  // The printer's own settings leave the bytes as they are; others mark them.
+  EXPECT_EQ(vxproto::LineKey({}), 0);
+  EXPECT_NE(vxproto::LineKey({9600, 0, 8}), 0);
+  EXPECT_NE(vxproto::LineKey({9600, 0, 8}), vxproto::LineKey({19200, 0, 8}));
+  EXPECT_NE(vxproto::LineKey({115200, 1, 8}), 0);
+
+  // Stored as an optional fifth field; a damaged one drops the line.
+  const std::wstring text = L"COM\tCOM5\t\tVX-R200\t9600,0,8\n"
+                            L"COM\tCOM6\t\tVX-R200\n"
+                            L"COM\tCOM7\t\tVX-R200\tfast\n";
+  const auto ports = vxproto::ParsePortRegistry(text);
+  ASSERT_EQ(ports.size(), 2u);
+  EXPECT_EQ(ports[0].lineSettings, L"9600,0,8");
+  EXPECT_EQ(ports[1].lineSettings, L"");
+  EXPECT_EQ(vxproto::ParsePortRegistry(vxproto::FormatPortRegistry(ports)), ports);
 }
 
 TEST(PortRegistry, PathsLeadToTheirTransport) {
