@@ -148,11 +148,19 @@ int32_t QueryModelVariant(VXC* comm, PrinterEntry* entry) {
   if (!comm || !entry) return -1;
   comm->VXC_AddPort(entry);
   // Right after the communication test the printer may still be letting go
-  // of that connection and turn this one away for a moment.
-  for (int attempt = 0; attempt < 3 && comm->Open(1) == kVxcPortInUse; ++attempt) Sleep(250);
-  // The one-shot use unloads the library before the port is closed.
-  const std::optional<int32_t> value = ReadPrinterInfoItem(comm, kPrnInfoItemModelVariant);
-  comm->Close();
+  // of that connection and turn this one away, or stay silent, for a moment:
+  // a query that got no answer is asked again. An answer, and a library
+  // that is missing, are taken at their word.
+  std::optional<int32_t> value;
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    if (attempt > 0) Sleep(500);
+    for (int open = 0; open < 3 && comm->Open(1) == kVxcPortInUse; ++open) Sleep(250);
+    PrnInfoOutcome outcome = PrnInfoOutcome::NotLoaded;
+    // The one-shot use unloads the library before the port is closed.
+    value = ReadPrinterInfoItem(comm, kPrnInfoItemModelVariant, L"PrnInfoBroker.dll", &outcome);
+    comm->Close();
+    if (value || outcome == PrnInfoOutcome::NotLoaded) break;
+  }
   return ClassifyModelVariant(value);
 }
 
