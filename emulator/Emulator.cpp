@@ -136,8 +136,14 @@ void CEmulator::Announce(bool on) {
   set(L"LPT", config_.lptName);
   // Whose announcement this is: one left behind by an emulator that was
   // killed is passed over by the device search.
+  // Its start time too: process ids are soon given to other processes.
   const DWORD process = GetCurrentProcessId();
   RegSetValueExW(k, L"Process", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&process), sizeof(process));
+  FILETIME created{}, exited{}, kernel{}, user{};
+  if (GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) {
+    const uint64_t started = (uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime;
+    RegSetValueExW(k, L"Started", 0, REG_QWORD, reinterpret_cast<const BYTE*>(&started), sizeof(started));
+  }
   set(config_.comIsBluetooth ? L"BT" : L"COM", config_.comPeer);
   std::wstring monitors;
   for (const auto& m : config_.monitorPorts) monitors += (monitors.empty() ? L"" : L";") + m;

@@ -128,7 +128,17 @@ bool AnnouncerRuns(HKEY announcement) {
   HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process);
   if (!h) return false;
   DWORD code = 0;
-  const bool running = GetExitCodeProcess(h, &code) && code == STILL_ACTIVE;
+  bool running = GetExitCodeProcess(h, &code) && code == STILL_ACTIVE;
+  // The id may have gone to a later process: its start time tells.
+  uint64_t started = 0;
+  bytes = sizeof(started);
+  FILETIME created{}, exited{}, kernel{}, user{};
+  if (running &&
+      RegQueryValueExW(announcement, L"Started", nullptr, &type, reinterpret_cast<BYTE*>(&started), &bytes) ==
+          ERROR_SUCCESS &&
+      type == REG_QWORD && GetProcessTimes(h, &created, &exited, &kernel, &user)) {
+    running = ((uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime) == started;
+  }
   CloseHandle(h);
   return running;
 }

@@ -103,6 +103,9 @@ void EndToEnd::SetUp() {
 
 void EndToEnd::TearDown() {
   utility_.reset();
+  // Asked to end, the emulator withdraws its announcement; killed, it would
+  // leave it behind.
+  if (emulator_ && !StopEmulator()) ADD_FAILURE() << "the emulator did not end when asked";
   emulator_.reset();
   SetEnvironmentVariableW(L"VX_PORT_REGISTRY", nullptr);
   WSACleanup();

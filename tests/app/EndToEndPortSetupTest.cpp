@@ -72,15 +72,21 @@ TEST_F(PrinterSelection, AddPortIsTestedListedAndKept) {
     int button;
     const wchar_t* listedPort;  // column 2 of the new row
   } cases[] = {
-      // Ethernet by address alone (127.0.0.1) is left out for now: on a fresh
-      // CI machine its model query goes unanswered after the first test;
-      // the port setup dialog test covers the address path in-process.
+      // By address alone. Every emulator on this machine listens on a
+      // loopback address, and test programs running beside this one have
+      // theirs on 127.0.0.1 or 127.0.0.3: this printer gets one of its own,
+      // as a printer on a network would.
+      {"Ethernet", 2003, L"127.0.0.4"},
       {"USB", 2002, nullptr},       // the emulator's USB port
       {"parallel", 2001, nullptr},  // the emulator's stand-in parallel port
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const std::wstring port = c.listedPort ? c.listedPort : c.button == 2002 ? usb_ : lpt_;
+    if (c.button == 2003) {
+      ASSERT_TRUE(StopEmulator());
+      ASSERT_TRUE(StartEmulator(L"--tcp 127.0.0.4:0"));
+    }
     WriteUsbOnlyRegistry(true);
     HWND dialog = StartAndWaitForSelection();
     ASSERT_NE(dialog, nullptr);
@@ -94,7 +100,7 @@ TEST_F(PrinterSelection, AddPortIsTestedListedAndKept) {
       ASSERT_TRUE(gui::WaitUntil([&] { return IsWindowVisible(GetDlgItem(setup, 1012)) != FALSE; }, 10000));
       // The network search lists the emulator; the address is typed.
       ASSERT_TRUE(gui::WaitUntil([&] { return SendDlgItemMessageW(setup, 1018, LB_GETCOUNT, 0, 0) > 0; }, 10000));
-      SendDlgItemMessageW(setup, 1012, IPM_SETADDRESS, 0, MAKEIPADDRESS(127, 0, 0, 1));
+      SendDlgItemMessageW(setup, 1012, IPM_SETADDRESS, 0, MAKEIPADDRESS(127, 0, 0, 4));
     } else {
       HWND ports = GetDlgItem(setup, 1016);
       const std::wstring want = c.button == 2002 ? L"USB-" + port : port;
