@@ -50,11 +50,12 @@ const char* IdentityName(Identity identity) {
 }
 
 const std::vector<CustomizedValueSpec>& CustomizedValueSpecs() {
-  // Density is signed: -6..6 travels as its 16-bit form (65530..6).
+  // The limits of docs/printer-settings.md. Density is signed: -6..6 travels
+  // as its 16-bit form (65530..6).
   static const std::vector<CustomizedValueSpec> specs = {
       {3, 0, 6, 6, false},        {4, 0, 1, 0, false},   {5, 65530, 6, 0, true},
-      {6, 1, 13, 9, false},       {12, 0, 1, 0, false},  {101, 0, 65535, 0, false},
-      {102, 0, 65535, 0, false},  {103, 0, 65535, 0, false}, {104, 0, 65535, 0, false},
+      {6, 1, 13, 9, false},       {12, 0, 1, 0, false},  {101, 0, 10, 0, false},
+      {102, 0, 120, 0, false},    {103, 0, 50, 0, false},    {104, 0, 100, 0, false},
       {116, 0, kCutForwardMax, 0, false}, {117, 0, kCutBackwardMax, 0, false},
   };
   return specs;
