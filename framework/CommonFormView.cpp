@@ -9,7 +9,8 @@
 #include "framework/PrinterSettingsList.h"
 #include "win/MandatedWait.h"
 
-CCommonFormView::CCommonFormView(int32_t templateId) : templateId_(templateId) {
+CCommonFormView::CCommonFormView(int32_t templateId, const wchar_t* baseName)
+    : templateId_(templateId), baseName_(baseName ? baseName : kPageBaseName) {
   worker.progressCallback = &CEngineCommCtrl::StandardProgressCallback;
 }
 
@@ -83,7 +84,7 @@ void CCommonFormView::InitialUpdate() {
   bool shown = fallbackShown_ != 0;
   const bool goOn = RespondToLanguageLookup(found, *s, shown, hwnd_, [this] { RequestAppClose(); });
   fallbackShown_ = shown ? 1 : 0;
-  if (goOn) (void)texts_.LoadSection(kPageBaseName);
+  if (goOn) (void)texts_.LoadSection(baseName_);
 }
 
 bool CCommonFormView::CreatePage(HWND parent, DWORD parentStyle, const RECT& client) {

@@ -21,7 +21,9 @@ struct CommRetryParams {
 
 class CCommonFormView : public CDialog {
 public:
-  explicit CCommonFormView(int32_t templateId);
+  // baseName names the page's language sections; nothing takes the
+  // framework build's own.
+  explicit CCommonFormView(int32_t templateId, const wchar_t* baseName = nullptr);
   ~CCommonFormView() override;
 
   virtual int32_t IsModified();
@@ -66,6 +68,7 @@ protected:
   CFormViewCtrl* controller_ = nullptr;
   CLangResourceTable appTexts_;  // "VX_UTILITY_APP"
   int32_t templateId_;
+  const wchar_t* baseName_;
   int32_t fallbackShown_ = 0;
 
 private:

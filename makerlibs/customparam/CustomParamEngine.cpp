@@ -7,6 +7,8 @@
 
 #include <cstring>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 #include "makerlibs/common/CommChannel.h"
 #include "makerlibs/common/HandleTable.h"
@@ -35,6 +37,106 @@ CHandleTable<Engine>& Engines() {
 
 void Report(Engine& e, int32_t percent) {
   if (e.callback) e.callback(percent, e.context);
+}
+
+// Memory switches are read outside user-setting mode: no restart follows.
+int32_t GetSwitches(Engine& e, CustomParamRecord& record) {
+  std::scoped_lock guard(e.lock);
+  vxproto::CPrinterTalk talk(e.channel, kTimeoutMs);
+  CustomParamRecord read = {};
+  read.selector = kMemorySwitchSelector;
+  for (std::size_t n = 1; n <= kRecordSwitches; ++n) {
+    Report(e, static_cast<int32_t>(100 * (n - 1) / kRecordSwitches));
+    const auto bits = talk.ReadMemorySwitch(static_cast<uint8_t>(n));
+    if (!bits) {
+      Report(e, 100);
+      return kCpeNoAnswer;
+    }
+    for (std::size_t k = 0; k < 8; ++k) read.reserved[8 * (n - 1) + k] = (*bits >> (7 - k)) & 1 ? '1' : '0';
+  }
+  Report(e, 100);
+  record = read;
+  return kCpeOk;
+}
+
+int32_t SetSwitches(Engine& e, const CustomParamRecord& record) {
+  std::vector<std::pair<uint8_t, vxproto::SwitchCharacters>> switches;
+  for (std::size_t n = 1; n <= kRecordSwitches; ++n) {
+    vxproto::SwitchCharacters characters{};
+    bool changes = false;
+    for (std::size_t k = 0; k < 8; ++k) {
+      const uint8_t c = record.reserved[8 * (n - 1) + k];
+      if (c != 0 && c != '0' && c != '1' && c != '2') return kCpeOutOfRange;
+      characters[k] = c == 0 ? '2' : c;
+      changes = changes || (c == '0' || c == '1');
+    }
+    if (changes) switches.emplace_back(static_cast<uint8_t>(n), characters);
+  }
+  if (switches.empty()) return kCpeBadArgument;
+  std::scoped_lock guard(e.lock);
+  vxproto::CPrinterTalk talk(e.channel, kTimeoutMs);
+  Report(e, 0);
+  if (!talk.EnterUserSetting()) return kCpeNoAnswer;
+  Report(e, 30);
+  const bool set = talk.SetMemorySwitches(switches);
+  Report(e, 60);
+  const bool left = talk.LeaveUserSetting();
+  Report(e, 100);
+  return set && left ? kCpeOk : kCpeNoAnswer;
+}
+
+std::vector<std::pair<uint8_t, uint16_t>> ValuesOf(const CustomParamRecord& record) {
+  std::vector<std::pair<uint8_t, uint16_t>> values;
+  const std::size_t count = record.reserved[0];
+  for (std::size_t i = 0; i < count && i < kRecordValues; ++i) {
+    const uint8_t* v = record.reserved + 1 + 3 * i;
+    values.emplace_back(v[0], static_cast<uint16_t>(v[1] | v[2] << 8));
+  }
+  return values;
+}
+
+int32_t GetValues(Engine& e, CustomParamRecord& record) {
+  const auto wanted = ValuesOf(record);
+  if (wanted.empty() || record.reserved[0] > kRecordValues) return kCpeBadArgument;
+  std::scoped_lock guard(e.lock);
+  vxproto::CPrinterTalk talk(e.channel, kTimeoutMs);
+  Report(e, 0);
+  if (!talk.EnterUserSetting()) return kCpeNoAnswer;
+  CustomParamRecord read = {};
+  read.selector = kCustomValueSelector;
+  read.reserved[0] = static_cast<uint8_t>(wanted.size());
+  bool all = true;
+  for (std::size_t i = 0; i < wanted.size() && all; ++i) {
+    const auto value = talk.ReadCustomizedValue(wanted[i].first);
+    all = value.has_value();
+    uint8_t* v = read.reserved + 1 + 3 * i;
+    v[0] = wanted[i].first;
+    v[1] = static_cast<uint8_t>(value.value_or(0) & 0xFF);
+    v[2] = static_cast<uint8_t>(value.value_or(0) >> 8);
+    Report(e, static_cast<int32_t>(10 + 80 * (i + 1) / wanted.size()));
+  }
+  // Leave in every case: a printer left in user-setting mode prints nothing.
+  const bool left = talk.LeaveUserSetting();
+  Report(e, 100);
+  if (!all || !left) return kCpeNoAnswer;
+  record = read;
+  return kCpeOk;
+}
+
+int32_t SetValues(Engine& e, const CustomParamRecord& record) {
+  const auto values = ValuesOf(record);
+  if (values.empty() || record.reserved[0] > kRecordValues) return kCpeBadArgument;
+  std::scoped_lock guard(e.lock);
+  vxproto::CPrinterTalk talk(e.channel, kTimeoutMs);
+  Report(e, 0);
+  if (!talk.EnterUserSetting()) return kCpeNoAnswer;
+  Report(e, 30);
+  const bool set = talk.SetCustomizedValues(values);
+  Report(e, 60);
+  // The values take effect when the mode is left: the printer restarts now.
+  const bool left = talk.LeaveUserSetting();
+  Report(e, 100);
+  return set && left ? kCpeOk : kCpeNoAnswer;
 }
 
 }  // namespace
@@ -81,6 +183,8 @@ int32_t __cdecl CPE_Get(int32_t handle, CustomParamRecord* record) {
     auto e = Engines().Find(handle);
     if (!e) return kCpeBadHandle;
     if (!record) return kCpeBadArgument;
+    if (record->selector == kMemorySwitchSelector) return GetSwitches(*e, *record);
+    if (record->selector == kCustomValueSelector) return GetValues(*e, *record);
     if (record->selector != kCutPositionSelector) return kCpeUnknownSelector;
     std::scoped_lock guard(e->lock);
     vxproto::CPrinterTalk talk(e->channel, kTimeoutMs);
@@ -111,6 +215,8 @@ int32_t __cdecl CPE_Set(int32_t handle, const CustomParamRecord* record) {
     auto e = Engines().Find(handle);
     if (!e) return kCpeBadHandle;
     if (!record) return kCpeBadArgument;
+    if (record->selector == kMemorySwitchSelector) return SetSwitches(*e, *record);
+    if (record->selector == kCustomValueSelector) return SetValues(*e, *record);
     if (record->selector != kCutPositionSelector) return kCpeUnknownSelector;
     if (record->forward > kForwardMax || record->backward > kBackwardMax) return kCpeOutOfRange;
     std::scoped_lock guard(e->lock);

@@ -18,6 +18,20 @@ static_assert(offsetof(CustomParamRecord, backward) == 74);
 
 constexpr uint32_t kCutPositionSelector = 0x3000;
 
+// Memory switches: reserved[8 * (n - 1) + k] is character k of switch n
+// (1 to 8), bit 8 first: '0' off, '1' on, '2' leave unchanged. A get fills
+// every switch with '0' and '1' (it needs no user-setting mode, so the
+// printer does not restart); a set sends the switches that are not all '2'
+// (or zero).
+constexpr uint32_t kMemorySwitchSelector = 0x1000;
+constexpr std::size_t kRecordSwitches = 8;
+
+// Customized values: reserved[0] the count (up to kRecordValues), then for
+// each value its number and its 16 bits, low byte first, from reserved[1]. A
+// get reads the listed numbers, a set sends them.
+constexpr uint32_t kCustomValueSelector = 0x2000;
+constexpr std::size_t kRecordValues = 22;
+
 constexpr int32_t kCpeOk = 1;
 constexpr int32_t kCpeBadHandle = -1;
 constexpr int32_t kCpeBadArgument = -2;

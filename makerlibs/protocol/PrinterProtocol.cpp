@@ -55,6 +55,16 @@ Bytes SetCustomizedValuesCommand(const std::vector<std::pair<uint8_t, uint16_t>>
   return b;
 }
 
+Bytes SetMemorySwitchesCommand(const std::vector<std::pair<uint8_t, SwitchCharacters>>& switches) {
+  const std::size_t length = 9 * switches.size() + 1;
+  Bytes b = {kGs, '(', 'E', static_cast<uint8_t>(length & 0xFF), static_cast<uint8_t>(length >> 8), 3};
+  for (const auto& [a, characters] : switches) {
+    b.push_back(a);
+    b.insert(b.end(), characters.begin(), characters.end());
+  }
+  return b;
+}
+
 int32_t StatusFromAsb(const std::array<uint8_t, 4>& s) {
   // The error that needs the user's hands first, then what stops printing,
   // then what only warns.
@@ -247,6 +257,10 @@ std::optional<uint16_t> CPrinterTalk::ReadCustomizedValue(uint8_t number) {
 
 bool CPrinterTalk::SetCustomizedValues(const std::vector<std::pair<uint8_t, uint16_t>>& values) {
   return Send(SetCustomizedValuesCommand(values));
+}
+
+bool CPrinterTalk::SetMemorySwitches(const std::vector<std::pair<uint8_t, SwitchCharacters>>& switches) {
+  return Send(SetMemorySwitchesCommand(switches));
 }
 
 std::optional<uint8_t> CPrinterTalk::ReadMemorySwitch(uint8_t a) {

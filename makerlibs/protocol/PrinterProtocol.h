@@ -39,6 +39,9 @@ Bytes LeaveUserSettingCommand();
 Bytes ReadMemorySwitchCommand(uint8_t a);
 Bytes ReadCustomizedValueCommand(uint8_t a);
 Bytes SetCustomizedValuesCommand(const std::vector<std::pair<uint8_t, uint16_t>>& values);
+// Memory switches, each as its eight characters '0', '1' or '2' (leave), bit 8 first.
+using SwitchCharacters = std::array<uint8_t, 8>;
+Bytes SetMemorySwitchesCommand(const std::vector<std::pair<uint8_t, SwitchCharacters>>& switches);
 
 constexpr uint8_t kAsbAllItems = 0x0F;
 constexpr uint8_t kIdModel = 1;
@@ -103,6 +106,7 @@ public:
   bool LeaveUserSetting();
   std::optional<uint16_t> ReadCustomizedValue(uint8_t number);
   bool SetCustomizedValues(const std::vector<std::pair<uint8_t, uint16_t>>& values);
+  bool SetMemorySwitches(const std::vector<std::pair<uint8_t, SwitchCharacters>>& switches);
   std::optional<uint8_t> ReadMemorySwitch(uint8_t a);
   TalkError LastError() const { return error_; }
 

@@ -10,8 +10,8 @@
 #include "framework/PrinterSettingsList.h"
 #include "framework/SettingsBlocks.h"
 #include "makerlibs/include/CustomParamEngineApi.h"
+#include "plugins/common/PageWrite.h"
 #include "plugins/cutposition/resource.h"
-#include "win/MandatedWait.h"
 
 namespace {
 
@@ -21,37 +21,6 @@ void SetAdjustment(uint8_t* block, int32_t units) {
 }
 
 }  // namespace
-
-// The write's steps on the page's worker thread: the engine through the
-// page's handle, the restart wait and the data store of the framework.
-class CAdjustCutPositionView::CWriteSteps final : public ICutPositionWriteSteps {
-public:
-  explicit CWriteSteps(CAdjustCutPositionView& page) : page_(page) {}
-
-  void ClearEngineCallback() override { (void)CPE_ClearCallback(page_.worker.engineHandle); }
-  int32_t SetValues(const CustomParamRecord& record) override { return CPE_Set(page_.worker.engineHandle, &record); }
-  int32_t GetValues(CustomParamRecord* record) override { return CPE_Get(page_.worker.engineHandle, record); }
-  int32_t WaitForPrinterRestart() override { return page_.WaitForPrinterRestart(page_.worker.progressCallback); }
-  bool GetRetryParams(int32_t* retries, int32_t* intervalMs) override {
-    CommRetryParams params = {};
-    if (page_.GetCommRetryParams(&params) != 1) return false;
-    *retries = params.retries;
-    *intervalMs = params.retryIntervalMs;
-    return true;
-  }
-  int32_t StoreWorkingCopy() override {
-    const int32_t stored = page_.WriteOwnData(page_.working_, sizeof(page_.working_));
-    return stored == kSettingsOk ? 1 : stored;
-  }
-  void Progress(int32_t percent) override {
-    if (page_.worker.progressCallback) page_.worker.progressCallback(percent, &page_.worker);
-  }
-  int64_t NowMs() override { return static_cast<int64_t>(GetTickCount64()); }
-  void Wait(int32_t ms) override { MandatedWait(L"read-back retry", static_cast<DWORD>(ms)); }
-
-private:
-  CAdjustCutPositionView& page_;
-};
 
 CAdjustCutPositionView::CAdjustCutPositionView() : CSingleFormView(IDD_ADJUST_CUT_POSITION) {}
 
@@ -141,15 +110,7 @@ int32_t CAdjustCutPositionView::ApplyToSettingsData() {
 
 int32_t CAdjustCutPositionView::ApplyToPrinter() {
   pendingValue_ = edit_.GetValue();
-  (void)ReopenPort(1);
-  worker.threadRoutine = &CAdjustCutPositionView::WriteRoutine;
-  const int32_t result = worker.RunOnWorkerThread(this, worker.engineHandle);
-  (void)ReopenPort(0);
-  if (result != 1 && result != -60) {
-    const std::wstring text = texts_.MessageOr(1, L"Failed to change settings.");
-    ShowWarningMessage(GetParent(hwnd_), text.c_str());
-  }
-  return result;
+  return RunPageWrite(*this, &CAdjustCutPositionView::WriteRoutine, texts_.MessageOr(1, L"Failed to change settings."));
 }
 
 DWORD WINAPI CAdjustCutPositionView::WriteRoutine(void* page) noexcept {
@@ -164,14 +125,15 @@ DWORD WINAPI CAdjustCutPositionView::WriteRoutine(void* page) noexcept {
 int32_t CAdjustCutPositionView::Write() {
   const int32_t value = pendingValue_;
   SetAdjustment(working_, value);
-  CWriteSteps steps(*this);
+  CPageWriteSteps steps(*this, [this] {
+    const int32_t stored = WriteOwnData(working_, sizeof(working_));
+    return stored == kSettingsOk ? 1 : stored;
+  });
   return RunCutPositionWrite(steps, value);
 }
 
 void CAdjustCutPositionView::OnSetClicked() {
-  const UtilitySettings* s = Settings();
-  const bool fileMode = s && s->startMode == static_cast<int32_t>(StartMode::SaveFile);
-  const int32_t result = fileMode ? ApplyToSettingsData() : ApplyToPrinter();
+  const int32_t result = WritesSettingFile(*this) ? ApplyToSettingsData() : ApplyToPrinter();
   if (result != 1) return;
   std::memcpy(saved_, working_, sizeof(saved_));
   const int32_t v = edit_.GetValue();

@@ -45,7 +45,6 @@ protected:
   void OnCommand(int id, int code, HWND control) override;
 
 private:
-  class CWriteSteps;
   static DWORD WINAPI WriteRoutine(void* page) noexcept;
   int32_t Write();
   bool Available() const;

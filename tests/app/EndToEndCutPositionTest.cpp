@@ -83,7 +83,8 @@ TEST_F(CutPosition, IsReadFromThePrinterSetAndReadBack) {
   ASSERT_NE(page, nullptr) << "the cut-position page";
   // catches: the page shown under another item, or its item named wrongly
   const std::vector<std::wstring> rows = MenuRows(frame);
-  EXPECT_EQ(rows, (std::vector<std::wstring>{L"Printer Settings", L"Adjust Cut Position"}));
+  EXPECT_EQ(rows, (std::vector<std::wstring>{L"Printer Settings", L"Adjust Cut Position", L"Memory Switches",
+                                             L"Customized Values"}));
   HWND range = GetDlgItem(page, 1006);
   HWND edit = GetDlgItem(page, 1001);
   EXPECT_EQ(gui::WindowText(range), L"-37.0 ~ 598.5 mm");

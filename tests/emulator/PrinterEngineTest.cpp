@@ -227,7 +227,8 @@ TEST(ControlProtocol, ParsesRequestsAndRefusesTheRest) {
       {"cv 300", false},             {"drop", true},                 {"drop now", false},
       {"dropmidreply", true},        {"received", true},             {"clear", true},
       {"status", true},              {"quit", true},                 {"", false},
-      {"jump", false},
+      {"jump", false},               {"msw 8", true},                {"msw 0", false},
+      {"msw 9", false},              {"msw", false},
   };
   for (const auto& c : cases) EXPECT_EQ(emu::ParseControlLine(c.line).has_value(), c.ok) << c.line;
   EXPECT_FALSE(emu::ParseControlLine(std::string(300, 'a')).has_value()) << "oversized line";

@@ -461,4 +461,76 @@ TEST_F(Contract, CustomizedValuesWrittenRestartThePrinterAndReadBackEqual) {
   EXPECT_EQ(CPE_Get(engine, &read), kCpeBadHandle);
 }
 
+TEST_F(Contract, MemorySwitchesAndValuesOfTheSettingPagesTravelBothWays) {
+  // catches: a switch's characters reversed, a "leave" character sent as a
+  // change, values of the pages read or written under the wrong number, a
+  // switch read that restarts the printer
+  OpenNet();
+  int32_t engine = CPE_Open(&comm_);
+  ASSERT_NE(engine, 0);
+  const auto readAfterRestart = [&](CustomParamRecord query) {
+    EXPECT_TRUE(emulator_->WaitUntilReady(5000));
+    for (int attempt = 0; attempt < 30; ++attempt) {
+      comm_.Close();
+      CustomParamRecord read = query;
+      if (comm_.Open(1) == kVxcOk && CPE_Get(engine, &read) == kCpeOk) return read;
+      Sleep(100);
+    }
+    ADD_FAILURE() << "no read-back";
+    return query;
+  };
+
+  CustomParamRecord switches = {};
+  switches.selector = kMemorySwitchSelector;
+  const int restartsBefore = emulator_->Restarts();
+  ASSERT_EQ(CPE_Get(engine, &switches), kCpeOk);
+  EXPECT_EQ(emulator_->Restarts(), restartsBefore) << "switches are read outside user-setting mode";
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(switches.reserved), 8), "00000000");
+
+  // Switch 1: bit 8 on, bit 3 on, the rest left; switch 8: bit 1 on.
+  CustomParamRecord set = {};
+  set.selector = kMemorySwitchSelector;
+  std::memcpy(set.reserved, "12222122", 8);
+  std::memcpy(set.reserved + 56, "22222221", 8);
+  ASSERT_EQ(CPE_Set(engine, &set), kCpeOk);
+  const CustomParamRecord back = readAfterRestart(switches);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(back.reserved), 8), "10000100");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(back.reserved + 56), 8), "00000001");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(back.reserved + 8), 8), "00000000") << "switch 2 untouched";
+
+  CustomParamRecord values = {};
+  values.selector = kCustomValueSelector;
+  const uint8_t wanted[][3] = {{3, 4, 0}, {101, 7, 0}, {102, 120, 0}, {104, 100, 0}};
+  values.reserved[0] = 4;
+  for (int i = 0; i < 4; ++i) std::memcpy(values.reserved + 1 + 3 * i, wanted[i], 3);
+  ASSERT_EQ(CPE_Set(engine, &values), kCpeOk);
+  CustomParamRecord query = values;
+  for (int i = 0; i < 4; ++i) query.reserved[2 + 3 * i] = 0;
+  const CustomParamRecord read = readAfterRestart(query);
+  EXPECT_EQ(std::memcmp(&read, &values, sizeof(read)), 0) << "read-back equals what was written";
+  for (const auto& [number, value] : {std::pair{3, 4}, {101, 7}, {102, 120}, {104, 100}, {103, 0}}) {
+    EXPECT_EQ(emulator_->CustomizedValue(number), value) << number;
+  }
+
+  const struct {
+    const char* name;
+    uint32_t selector;
+    uint8_t first;  // reserved[0]
+    int32_t result;
+  } refused[] = {
+      {"no switch changed", kMemorySwitchSelector, '2', kCpeBadArgument},
+      {"a character that is none", kMemorySwitchSelector, 'x', kCpeOutOfRange},
+      {"no values", kCustomValueSelector, 0, kCpeBadArgument},
+      {"more values than the record holds", kCustomValueSelector, 23, kCpeBadArgument},
+  };
+  ASSERT_TRUE(emulator_->WaitUntilReady(5000));
+  for (const auto& r : refused) {
+    CustomParamRecord record = {};
+    record.selector = r.selector;
+    record.reserved[0] = r.first;
+    EXPECT_EQ(CPE_Set(engine, &record), r.result) << r.name;
+  }
+  EXPECT_EQ(CPE_Close(&engine), kCpeOk);
+}
+
 }  // namespace
