@@ -116,6 +116,11 @@ void CMainFrame::InitStatusPane(const MenuItems& items) {
 }
 
 void CMainFrame::OnCloseRequest() {
+  // A page or the status pane is talking to the printer under the progress
+  // dialog, whose loop runs on this window's stack: the window stays until
+  // the run is over (a close posted meanwhile is not lost on the user, who
+  // can close again).
+  if (progressDialog_) return;
   const int current = menuView_.Hwnd() ? menuView_.CurrentIndex() : -1;
   const MenuItems& items = menuView_.Items();
   if (current >= 0 && current < static_cast<int>(items.size())) {

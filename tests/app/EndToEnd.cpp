@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <algorithm>
+
 namespace e2e {
 
 const wchar_t kProperty[] = L"VX-R500_UTILITY_VX-R500";
@@ -76,6 +78,14 @@ uint32_t Le32At(const std::string& bytes, std::size_t offset) {
   return value;
 }
 
+std::optional<std::string> SavedDataFile(const CSharedDataFolder& shared) {
+  wchar_t folder[64] = {}, device[64] = {};
+  const std::wstring ini = shared.File(L"PrinterSetting.INI");
+  GetPrivateProfileStringW(L"PORT_0", L"Dir", L"", folder, 64, ini.c_str());
+  GetPrivateProfileStringW(L"PORT_0", L"DeviceName", L"", device, 64, ini.c_str());
+  return gui::ReadFileBytes(shared.File(std::wstring(folder) + L"\\" + device + L"_Setting.DAT"));
+}
+
 std::optional<std::string> DataFileBlock(const std::string& data, uint32_t id) {
   std::size_t at = 136;
   while (at + 32 <= data.size()) {
@@ -92,6 +102,38 @@ bool PipeExists(const std::wstring& name) {
   // Busy instances are there too; only a name nobody serves is missing.
   const DWORD error = GetLastError();
   return error != ERROR_FILE_NOT_FOUND && error != ERROR_BAD_PATHNAME;
+}
+
+void Type(HWND edit, const std::wstring& text) {
+  SendMessageW(edit, EM_SETSEL, 0, -1);
+  for (wchar_t c : text) PostMessageW(edit, WM_CHAR, c, 1);
+}
+
+HWND MenuList(HWND frame) {
+  HWND list = nullptr;
+  EnumChildWindows(
+      frame,
+      [](HWND child, LPARAM lp) -> BOOL {
+        if (gui::ClassOf(child) != L"SysListView32") return TRUE;
+        *reinterpret_cast<HWND*>(lp) = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&list));
+  return list;
+}
+
+std::vector<std::wstring> MenuRows(HWND frame) {
+  HWND list = MenuList(frame);
+  std::vector<std::wstring> rows;
+  const auto count = list ? static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
+  for (int row = 0; row < count; ++row) rows.push_back(gui::ListViewItemText(list, row, 0));
+  return rows;
+}
+
+bool SelectMenuRow(HWND frame, const std::wstring& text) {
+  const std::vector<std::wstring> rows = MenuRows(frame);
+  const auto row = std::find(rows.begin(), rows.end(), text);
+  return row != rows.end() && gui::ClickListViewRow(MenuList(frame), static_cast<int>(row - rows.begin()));
 }
 
 void EndToEnd::SetUp() {

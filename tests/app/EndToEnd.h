@@ -49,6 +49,8 @@ SOCKET ConnectTo(uint16_t port);
 // least `want` bytes).
 std::string Exchange(SOCKET s, const std::string& bytes, std::size_t want, DWORD timeoutMs);
 using gui::FindVisibleChild;
+// The data file of the printer listed first in PrinterSetting.INI.
+std::optional<std::string> SavedDataFile(const CSharedDataFolder& shared);
 // One block of a settings data file, header included; nothing when the file
 // has no such block or its blocks do not add up.
 std::optional<std::string> DataFileBlock(const std::string& data, uint32_t id);
@@ -56,6 +58,13 @@ std::optional<std::string> DataFileBlock(const std::string& data, uint32_t id);
 uint32_t Le32At(const std::string& bytes, std::size_t offset);
 // Whether a named pipe has an instance (without connecting to it).
 bool PipeExists(const std::wstring& name);
+// Types a text into an edit box of another process as the keyboard would.
+void Type(HWND edit, const std::wstring& text);
+// The main window's menu pane (its list view) and the texts of its rows.
+HWND MenuList(HWND frame);
+std::vector<std::wstring> MenuRows(HWND frame);
+// Clicks the menu row with the text; false when there is none.
+bool SelectMenuRow(HWND frame, const std::wstring& text);
 
 class EndToEnd : public testing::Test {
 protected:

@@ -16,39 +16,12 @@
 namespace e2e {
 namespace {
 
-// Types a text into an edit box of another process as the keyboard would.
-void Type(HWND edit, const std::wstring& text) {
-  SendMessageW(edit, EM_SETSEL, 0, -1);
-  for (wchar_t c : text) PostMessageW(edit, WM_CHAR, c, 1);
-}
-
 // The printer's data file of the last run: the cut-position block's adjustment.
 std::optional<int32_t> SavedAdjustment(const CSharedDataFolder& shared) {
-  wchar_t folder[64] = {}, device[64] = {};
-  const std::wstring ini = shared.File(L"PrinterSetting.INI");
-  GetPrivateProfileStringW(L"PORT_0", L"Dir", L"", folder, 64, ini.c_str());
-  GetPrivateProfileStringW(L"PORT_0", L"DeviceName", L"", device, 64, ini.c_str());
-  const auto data = gui::ReadFileBytes(shared.File(std::wstring(folder) + L"\\" + device + L"_Setting.DAT"));
+  const auto data = SavedDataFile(shared);
   const auto block = data ? DataFileBlock(*data, 0x10011) : std::nullopt;
   if (!block || block->size() != 40) return std::nullopt;
   return static_cast<int32_t>(Le32At(*block, 36));
-}
-
-// The rows of the main window's menu pane (its list view).
-std::vector<std::wstring> MenuRows(HWND frame) {
-  HWND list = nullptr;
-  EnumChildWindows(
-      frame,
-      [](HWND child, LPARAM lp) -> BOOL {
-        if (gui::ClassOf(child) != L"SysListView32") return TRUE;
-        *reinterpret_cast<HWND*>(lp) = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&list));
-  std::vector<std::wstring> rows;
-  const auto count = list ? static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
-  for (int row = 0; row < count; ++row) rows.push_back(gui::ListViewItemText(list, row, 0));
-  return rows;
 }
 
 // The utility started as a user starts it: the emulated printer picked in

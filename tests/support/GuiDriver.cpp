@@ -406,6 +406,21 @@ bool SelectListViewRow(HWND list, int row) {
   return row < 0 || send(row, (LVIS_SELECTED | LVIS_FOCUSED));
 }
 
+bool ClickListViewRow(HWND list, int row) {
+  CRemoteBuffer remote(list, sizeof(RECT));
+  RECT rc = {LVIR_BOUNDS, 0, 0, 0};
+  DWORD_PTR got = 0;
+  if (!remote || !remote.Write(0, &rc, sizeof(rc)) ||
+      !SendMessageTimeoutW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.At(0)),
+                           SMTO_ABORTIFHUNG, 5000, &got) ||
+      got == 0 || !remote.Read(0, &rc, sizeof(rc))) {
+    return false;
+  }
+  const LPARAM at = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+  // Posted: the click may open a question box, which must not hold up the caller.
+  return PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at) && PostMessageW(list, WM_LBUTTONUP, 0, at);
+}
+
 std::optional<std::string> ReadFileBytes(const std::wstring& path) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, 0, nullptr);

@@ -111,6 +111,9 @@ std::wstring ListViewItemText(HWND list, int row, int column);
 // clears the selection of every row (row -1); the list notifies its parent as
 // after a click.
 bool SelectListViewRow(HWND list, int row);
+// Clicks the middle of a list view row, also of another process, as the
+// mouse would (button down and up); false when there is no such row.
+bool ClickListViewRow(HWND list, int row);
 // The lines of a combo box of any process.
 std::vector<std::wstring> ComboBoxItems(HWND combo);
 
