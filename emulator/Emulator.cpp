@@ -260,9 +260,7 @@ void CEmulator::SerialLoop() {
         if (save) SaveState();
         if (!out.empty() && !noAnswer_) Send(line, out, true);
         if (restart) {
-          restarts_++;
-          restartUntil_ = GetTickCount64() + restartMs_;
-          restarting_ = true;
+          BeginRestart();
           std::scoped_lock guard(lock_);
           client_.reset();
         }
@@ -271,6 +269,14 @@ void CEmulator::SerialLoop() {
     std::scoped_lock guard(lock_);
     if (client_ == line) client_.reset();
   }
+}
+
+void CEmulator::BeginRestart() {
+  // Restarting before counted: whoever sees the count go up and then waits
+  // for the printer to be ready finds it restarting, not yet untouched.
+  restartUntil_ = GetTickCount64() + restartMs_;
+  restarting_ = true;
+  restarts_++;
 }
 
 void CEmulator::RestartLoop() {
@@ -324,9 +330,7 @@ void CEmulator::Serve(std::shared_ptr<CLink> link) {
     if (!out.empty() && !noAnswer_) Send(link, out, true);
     if (restart) {
       // Leaving user-setting mode: the printer resets and drops the line.
-      restarts_++;
-      restartUntil_ = GetTickCount64() + restartMs_;
-      restarting_ = true;
+      BeginRestart();
       break;
     }
   }

@@ -85,6 +85,7 @@ private:
   void SerialLoop();
   void ControlLoop();
   void RestartLoop();
+  void BeginRestart();
   // Takes a fresh client, or drops it when one is already served.
   void Offer(std::unique_ptr<CLink> link);
   void Serve(std::shared_ptr<CLink> link);

@@ -79,6 +79,8 @@ TEST_F(SettingPages, SwitchesAndValuesAreWrittenToThePrinterAndKept) {
   EXPECT_EQ(SendDlgItemMessageW(switches, 1101, BM_GETCHECK, 0, 0), BST_UNCHECKED) << "as the printer has it";
   ASSERT_TRUE(Click(switches, 1101));
   ASSERT_TRUE(Click(switches, 1115));
+  UpdateWindow(frame);
+  EXPECT_TRUE(gui::SaveWindowPicture(frame, L"memory-switch-page.bmp"));
   SetAndWait(frame, switches, 1050);
   EXPECT_EQ(Control("msw 1"), "OK 00000100");
   EXPECT_EQ(Control("msw 8"), "OK 10000000");
@@ -93,6 +95,8 @@ TEST_F(SettingPages, SwitchesAndValuesAreWrittenToThePrinterAndKept) {
   SendDlgItemMessageW(values, 1200, CB_SETCURSEL, 4, 0);  // 70 mm
   Type(GetDlgItem(values, 1203), L"5");
   ASSERT_TRUE(gui::WaitUntil([&] { return gui::WindowText(GetDlgItem(values, 1203)) == L"5"; }, 5000));
+  UpdateWindow(frame);
+  EXPECT_TRUE(gui::SaveWindowPicture(frame, L"customized-value-page.bmp"));
   gui::PressButton(values, 1050);
   ASSERT_TRUE(gui::WaitUntil([&] { return IsWindowEnabled(frame) == FALSE; }, 5000)) << "the write starts";
   // catches: the main window destroyed under the write's progress dialog
