@@ -10,9 +10,9 @@ seconds=${1:-20}
 merge=${2:-}
 
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_FUZZ=ON >/dev/null
-cmake --build build/fuzz --target SettingsBlocksFuzz LangSectionFuzz -j"$(nproc)"
+cmake --build build/fuzz --target SettingsBlocksFuzz LangSectionFuzz SettingFileFuzz -j"$(nproc)"
 
-for target in SettingsBlocksFuzz LangSectionFuzz; do
+for target in SettingsBlocksFuzz LangSectionFuzz SettingFileFuzz; do
   kept=tests/fuzz/corpus/$target
   scratch=build/fuzz/scratch/$target
   mkdir -p "$kept" "$scratch"
