@@ -185,6 +185,31 @@ TEST_F(PrinterSelection, AddPortOverTheSerialPairAtThePrintersSpeedOnly) {
   CancelAndWait(dialog);
 }
 
+TEST_F(PrinterSelection, AddPortOverBluetooth) {
+  // catches: a Bluetooth serial line missing from the Bluetooth search, or
+  // its port listed under another interface
+  ASSERT_TRUE(StopEmulator());
+  ASSERT_TRUE(StartEmulator(L"--com COM6 --com-peer COM5 --bluetooth"));
+  WriteUsbOnlyRegistry(true);
+  HWND dialog = StartAndWaitForSelection();
+  ASSERT_NE(dialog, nullptr);
+  gui::PressButton(dialog, kAddPort);
+  HWND setup = WaitForDialogWith(utility_->Id(), 1030);
+  ASSERT_NE(setup, nullptr);
+  gui::PressButton(setup, 2004);  // Bluetooth
+  HWND ports = GetDlgItem(setup, 1016);
+  ASSERT_TRUE(gui::WaitUntil([&] { return gui::ComboBoxItems(ports) == std::vector<std::wstring>{L"COM5"}; }, 10000))
+      << "the emulator's Bluetooth line, and only it";
+  SendMessageW(ports, CB_SETCURSEL, 0, 0);
+  EXPECT_EQ(PressAndAnswer(utility_->Id(), setup, 1026), L"Communication test completed successfully.");
+  gui::PressButton(setup, IDOK);
+  ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindow(setup); }, kStartMs));
+  EXPECT_EQ(ListColumn(dialog, 2), std::vector<std::wstring>{L"COM5"});
+  EXPECT_EQ(ListColumn(dialog, 1), std::vector<std::wstring>{L"Bluetooth"});
+  EXPECT_EQ(ListColumn(dialog, 0), std::vector<std::wstring>{L"VX-R500"});
+  CancelAndWait(dialog);
+}
+
 TEST_F(PrinterSelection, AddPortOfTheWrongModelIsRefusedAndRemoved) {
   // catches: a sister-model printer added, or its port left in the registry
   WriteUsbOnlyRegistry(true);
