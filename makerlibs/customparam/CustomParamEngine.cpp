@@ -39,6 +39,22 @@ void Report(Engine& e, int32_t percent) {
   if (e.callback) e.callback(percent, e.context);
 }
 
+// One set: enter user-setting mode, send, leave. The settings take effect
+// when the mode is left, and the printer restarts then.
+template <class Send>
+int32_t SetInUserSetting(Engine& e, Send send) {
+  std::scoped_lock guard(e.lock);
+  vxproto::CPrinterTalk talk(e.channel, kTimeoutMs);
+  Report(e, 0);
+  if (!talk.EnterUserSetting()) return kCpeNoAnswer;
+  Report(e, 30);
+  const bool set = send(talk);
+  Report(e, 60);
+  const bool left = talk.LeaveUserSetting();
+  Report(e, 100);
+  return set && left ? kCpeOk : kCpeNoAnswer;
+}
+
 // Memory switches are read outside user-setting mode: no restart follows.
 int32_t GetSwitches(Engine& e, CustomParamRecord& record) {
   std::scoped_lock guard(e.lock);
@@ -73,16 +89,7 @@ int32_t SetSwitches(Engine& e, const CustomParamRecord& record) {
     if (changes) switches.emplace_back(static_cast<uint8_t>(n), characters);
   }
   if (switches.empty()) return kCpeBadArgument;
-  std::scoped_lock guard(e.lock);
-  vxproto::CPrinterTalk talk(e.channel, kTimeoutMs);
-  Report(e, 0);
-  if (!talk.EnterUserSetting()) return kCpeNoAnswer;
-  Report(e, 30);
-  const bool set = talk.SetMemorySwitches(switches);
-  Report(e, 60);
-  const bool left = talk.LeaveUserSetting();
-  Report(e, 100);
-  return set && left ? kCpeOk : kCpeNoAnswer;
+  return SetInUserSetting(e, [&](vxproto::CPrinterTalk& talk) { return talk.SetMemorySwitches(switches); });
 }
 
 std::vector<std::pair<uint8_t, uint16_t>> ValuesOf(const CustomParamRecord& record) {
@@ -126,17 +133,7 @@ int32_t GetValues(Engine& e, CustomParamRecord& record) {
 int32_t SetValues(Engine& e, const CustomParamRecord& record) {
   const auto values = ValuesOf(record);
   if (values.empty() || record.reserved[0] > kRecordValues) return kCpeBadArgument;
-  std::scoped_lock guard(e.lock);
-  vxproto::CPrinterTalk talk(e.channel, kTimeoutMs);
-  Report(e, 0);
-  if (!talk.EnterUserSetting()) return kCpeNoAnswer;
-  Report(e, 30);
-  const bool set = talk.SetCustomizedValues(values);
-  Report(e, 60);
-  // The values take effect when the mode is left: the printer restarts now.
-  const bool left = talk.LeaveUserSetting();
-  Report(e, 100);
-  return set && left ? kCpeOk : kCpeNoAnswer;
+  return SetInUserSetting(e, [&](vxproto::CPrinterTalk& talk) { return talk.SetCustomizedValues(values); });
 }
 
 }  // namespace
@@ -219,17 +216,9 @@ int32_t __cdecl CPE_Set(int32_t handle, const CustomParamRecord* record) {
     if (record->selector == kCustomValueSelector) return SetValues(*e, *record);
     if (record->selector != kCutPositionSelector) return kCpeUnknownSelector;
     if (record->forward > kForwardMax || record->backward > kBackwardMax) return kCpeOutOfRange;
-    std::scoped_lock guard(e->lock);
-    vxproto::CPrinterTalk talk(e->channel, kTimeoutMs);
-    Report(*e, 0);
-    if (!talk.EnterUserSetting()) return kCpeNoAnswer;
-    Report(*e, 30);
-    const bool set = talk.SetCustomizedValues({{kForwardValue, record->forward}, {kBackwardValue, record->backward}});
-    Report(*e, 60);
-    // The values take effect when the mode is left: the printer restarts now.
-    const bool left = talk.LeaveUserSetting();
-    Report(*e, 100);
-    return set && left ? kCpeOk : kCpeNoAnswer;
+    return SetInUserSetting(*e, [&](vxproto::CPrinterTalk& talk) {
+      return talk.SetCustomizedValues({{kForwardValue, record->forward}, {kBackwardValue, record->backward}});
+    });
   } catch (...) {
     return kCpeNoAnswer;
   }

@@ -32,6 +32,17 @@ private:
   std::function<int32_t()> store_;
 };
 
+// The worker thread's entry of a page whose Write() does the work.
+template <class Page>
+DWORD WINAPI PageWriteRoutine(void* page) noexcept {
+  try {
+    auto* self = static_cast<Page*>(page);
+    return static_cast<DWORD>(self ? self->Write() : kWriteNoPage);
+  } catch (...) {
+    return static_cast<DWORD>(kWriteNoPage);
+  }
+}
+
 // Runs routine(page) on the page's worker thread with the port reopened for
 // it, as the host's progress dialog shows; a failure other than a lost
 // connection (which the host reports itself) is shown as failureText.

@@ -113,16 +113,7 @@ int32_t CCustomValueView::ApplyToPrinter() {
   pending_ = ValueRecordFor(working_, &saved_);
   // Settings memory wears: nothing changed, nothing is sent.
   if (ValuesSent(pending_) == 0) return ApplyToSettingsData();
-  return RunPageWrite(*this, &CCustomValueView::WriteRoutine, texts_.MessageOr(1, L"Failed to change settings."));
-}
-
-DWORD WINAPI CCustomValueView::WriteRoutine(void* page) noexcept {
-  try {
-    auto* self = static_cast<CCustomValueView*>(page);
-    return static_cast<DWORD>(self ? self->Write() : kWriteNoPage);
-  } catch (...) {
-    return static_cast<DWORD>(kWriteNoPage);
-  }
+  return RunPageWrite(*this, &PageWriteRoutine<CCustomValueView>, texts_.MessageOr(1, L"Failed to change settings."));
 }
 
 int32_t CCustomValueView::Write() {

@@ -24,13 +24,13 @@ public:
   int32_t ApplyToSettingsData() override;
   int32_t ApplyToPrinter() override;
   virtual void OnSetClicked();
+  // The write on the worker thread (PageWriteRoutine).
+  int32_t Write();
 
 protected:
   void OnCommand(int id, int code, HWND control) override;
 
 private:
-  static DWORD WINAPI WriteRoutine(void* page) noexcept;
-  int32_t Write();
   bool ReadBlocks(ValueBlocks& blocks);
   int32_t StoreBlocks(ValueBlocks& blocks);
   void ShowValues();

@@ -113,14 +113,7 @@ int32_t CAdjustCutPositionView::ApplyToPrinter() {
   return RunPageWrite(*this, &CAdjustCutPositionView::WriteRoutine, texts_.MessageOr(1, L"Failed to change settings."));
 }
 
-DWORD WINAPI CAdjustCutPositionView::WriteRoutine(void* page) noexcept {
-  try {
-    auto* self = static_cast<CAdjustCutPositionView*>(page);
-    return static_cast<DWORD>(self ? self->Write() : kCutNoPage);
-  } catch (...) {
-    return static_cast<DWORD>(kCutNoPage);
-  }
-}
+DWORD WINAPI CAdjustCutPositionView::WriteRoutine(void* page) noexcept { return PageWriteRoutine<CAdjustCutPositionView>(page); }
 
 int32_t CAdjustCutPositionView::Write() {
   const int32_t value = pendingValue_;

@@ -32,6 +32,8 @@ public:
   int32_t ApplyToPrinter() override;
 
   virtual void OnSetClicked();
+  // The write on the worker thread (PageWriteRoutine).
+  int32_t Write();
   virtual void OnSpinDelta(NMUPDOWN* change);
   virtual void OnValueChanged();
   virtual void OnValueKillFocus();
@@ -46,7 +48,6 @@ protected:
 
 private:
   static DWORD WINAPI WriteRoutine(void* page) noexcept;
-  int32_t Write();
   bool Available() const;
   void SetSpinPosition(int32_t units);
 

@@ -63,16 +63,7 @@ int32_t CMemorySwitchView::ApplyToPrinter() {
   pending_ = SwitchRecordFor(working_, saved_);
   // Settings memory wears: nothing changed, nothing is sent.
   if (!AnySwitchSent(pending_)) return ApplyToSettingsData();
-  return RunPageWrite(*this, &CMemorySwitchView::WriteRoutine, texts_.MessageOr(1, L"Failed to change settings."));
-}
-
-DWORD WINAPI CMemorySwitchView::WriteRoutine(void* page) noexcept {
-  try {
-    auto* self = static_cast<CMemorySwitchView*>(page);
-    return static_cast<DWORD>(self ? self->Write() : kWriteNoPage);
-  } catch (...) {
-    return static_cast<DWORD>(kWriteNoPage);
-  }
+  return RunPageWrite(*this, &PageWriteRoutine<CMemorySwitchView>, texts_.MessageOr(1, L"Failed to change settings."));
 }
 
 int32_t CMemorySwitchView::Write() {

@@ -23,13 +23,13 @@ public:
   int32_t ApplyToSettingsData() override;
   int32_t ApplyToPrinter() override;
   virtual void OnSetClicked();
+  // The write on the worker thread (PageWriteRoutine).
+  int32_t Write();
 
 protected:
   void OnCommand(int id, int code, HWND control) override;
 
 private:
-  static DWORD WINAPI WriteRoutine(void* page) noexcept;
-  int32_t Write();
   void ShowSwitches();
   void TakeSwitches();
 
