@@ -10,6 +10,15 @@ CConnection::CConnection(const Endpoint& endpoint, bool monitor, ConnectionTimin
 CConnection::~CConnection() { Close(); }
 
 VXCRESULT CConnection::Open(bool waitForStatus) {
+  VXCRESULT result = OpenOnce(waitForStatus);
+  for (int attempt = 1; result == kVxcPortInUse && attempt < kRefusalAttempts; ++attempt) {
+    Sleep(kRefusalRetryMs);
+    result = OpenOnce(waitForStatus);
+  }
+  return result;
+}
+
+VXCRESULT CConnection::OpenOnce(bool waitForStatus) {
   ConnectResult how = ConnectResult::Failed;
   std::unique_ptr<CLink> link = ConnectEndpoint(endpoint_, &how, 2000);
   if (!link) return how == ConnectResult::InUse ? kVxcPortInUse : kVxcOpenFailed;
@@ -20,6 +29,7 @@ VXCRESULT CConnection::Open(bool waitForStatus) {
     refused_ = false;
     anyByte_ = false;
     blockSeen_ = false;
+    userSetting_ = false;
     lastHeard_ = lastWritten_ = Clock::now();
   }
   stop_ = false;
@@ -87,6 +97,7 @@ VXCRESULT CConnection::Write(const void* data, uint32_t size, uint32_t* done, ui
     link = link_;
   }
   if (!link) return kVxcDisconnected;
+  NoteUserSetting(static_cast<const uint8_t*>(data), size);
   bool ok;
   {
     std::scoped_lock guard(writeLock_);
@@ -116,6 +127,21 @@ VXCRESULT CConnection::Read(void* buffer, uint32_t size, uint32_t* done, uint32_
   }
   if (closed_ || !link_) return refused_ ? kVxcPortInUse : kVxcDisconnected;
   return kVxcTimeout;
+}
+
+void CConnection::NoteUserSetting(const uint8_t* data, std::size_t size) {
+  // The caller's own commands say when it enters and leaves user-setting
+  // mode; in between the printer must hear nothing but the caller.
+  const Bytes enter = EnterUserSettingCommand();
+  const Bytes leave = LeaveUserSettingCommand();
+  const auto contains = [&](const Bytes& command) {
+    return size >= command.size() && std::search(data, data + size, command.begin(), command.end()) != data + size;
+  };
+  const bool entered = contains(enter), left = contains(leave);
+  if (!entered && !left) return;
+  std::scoped_lock guard(lock_);
+  userSetting_ = entered && !left;
+  if (userSetting_) pollPending_ = false;
 }
 
 void CConnection::Purge() {
@@ -159,6 +185,7 @@ void CConnection::Lost() {
     if (!monitor_) closed_ = true;
     blockSeen_ = false;
     pollPending_ = false;
+    userSetting_ = false;  // a printer that dropped the line has left the mode
   }
   changed_.notify_all();
   SetStatus(kStatusNoAnswer);
@@ -223,10 +250,18 @@ void CConnection::Run() {
           }
         }
         replies_.insert(replies_.end(), reply.begin(), reply.end());
+        if (replies_.size() > kMaxPendingReplies) {
+          replies_.erase(replies_.begin(), replies_.begin() + static_cast<std::ptrdiff_t>(replies_.size() - kMaxPendingReplies));
+        }
         if (fromBlock < 0 && wasSilent && blockSeen_) fromBlock = printerStatus_;
       }
+      bool inUserSetting;
+      {
+        std::scoped_lock guard(lock_);
+        inUserSetting = userSetting_;
+      }
       changed_.notify_all();
-      if (wasSilent && monitor_) WriteRaw(AutomaticStatusCommand(kAsbAllItems));
+      if (wasSilent && monitor_ && !inUserSetting) WriteRaw(AutomaticStatusCommand(kAsbAllItems));
       if (fromBlock >= 0) SetStatus(fromBlock);
     }
     if (!monitor_) continue;
@@ -234,7 +269,9 @@ void CConnection::Run() {
     {
       std::scoped_lock guard(lock_);
       const auto lastActivity = std::max(lastHeard_, lastWritten_);
-      if (!pollPending_ && now - lastActivity > std::chrono::milliseconds(timing_.silenceMs)) {
+      if (userSetting_) {
+        // A slow answer in user-setting mode is no silence: nothing is asked.
+      } else if (!pollPending_ && now - lastActivity > std::chrono::milliseconds(timing_.silenceMs)) {
         pollPending_ = true;
         pollSent_ = now;
         ask = true;

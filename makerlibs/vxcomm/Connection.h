@@ -19,6 +19,14 @@
 #include "makerlibs/include/VXCommApi.h"
 #include "makerlibs/protocol/PrinterProtocol.h"
 
+// Replies kept for a caller that does not read: beyond this the oldest go.
+constexpr std::size_t kMaxPendingReplies = 64 * 1024;
+// A link that ends before the printer said a word is another client's
+// refusal only when it happens again: a printer dropping the line or
+// restarting at that moment ends one link, not every one.
+constexpr int kRefusalAttempts = 3;
+constexpr DWORD kRefusalRetryMs = 300;
+
 struct ConnectionTiming {
   DWORD silenceMs = 1000;      // a silent printer is asked for its status after this
   DWORD answerMs = 1500;       // ... and counts as not answering after this more
@@ -54,6 +62,8 @@ private:
   void Lost();
   void SetStatus(int32_t status);
   bool WriteRaw(const vxproto::Bytes& bytes);
+  VXCRESULT OpenOnce(bool waitForStatus);
+  void NoteUserSetting(const uint8_t* data, std::size_t size);
 
   const vxproto::Endpoint endpoint_;
   const bool monitor_;
@@ -73,6 +83,7 @@ private:
   bool silent_ = false;
   bool refused_ = false;      // the link ended before the printer said a word
   bool pollPending_ = false;
+  bool userSetting_ = false;  // between the caller's enter and leave: no poll may cut in
   Clock::time_point lastHeard_;
   Clock::time_point lastWritten_;
   Clock::time_point pollSent_;
