@@ -1,5 +1,7 @@
 #include "shell/MainFrame.h"
 
+#include <utility>
+
 #include "app/resource.h"
 #include "connection/PrinterSelectDlg.h"
 #include "framework/FrameMessages.h"
@@ -117,10 +119,12 @@ void CMainFrame::InitStatusPane(const MenuItems& items) {
 
 void CMainFrame::OnCloseRequest() {
   // A page or the status pane is talking to the printer under the progress
-  // dialog, whose loop runs on this window's stack: the window stays until
-  // the run is over (a close posted meanwhile is not lost on the user, who
-  // can close again).
-  if (progressDialog_) return;
+  // dialog, whose loop runs on this window's stack: the window closes once
+  // the run is over.
+  if (progressDialog_) {
+    closeAfterRun_ = true;
+    return;
+  }
   const int current = menuView_.Hwnd() ? menuView_.CurrentIndex() : -1;
   const MenuItems& items = menuView_.Items();
   if (current >= 0 && current < static_cast<int>(items.size())) {
@@ -158,6 +162,7 @@ LRESULT CMainFrame::RunProgressDialog(const WaitRecord* record, HWND disable) {
   statusView_.ResumeReports();
   if (wasEnabled) EnableWindow(target, TRUE);
   SetCursor(previous);
+  if (std::exchange(closeAfterRun_, false)) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
   return 0;
 }
 

@@ -79,6 +79,7 @@ private:
   CUtilSplitterWnd outerSplitter_;
   CUtilSplitterWnd innerSplitter_;
   std::unique_ptr<CCommStateDlg> progressDialog_;
+  bool closeAfterRun_ = false;  // a close came while the progress dialog ran
   int32_t menuPaneWidth_ = 0;
   int32_t menuPaneHeight_ = 0;
   CLangResourceTable texts_;  // "MAIN_WINDOW"

@@ -10,7 +10,12 @@ namespace {
 
 class CSocketLink : public CLink {
 public:
-  explicit CSocketLink(SOCKET s) : s_(s) {}
+  explicit CSocketLink(SOCKET s) : s_(s) {
+    // Non-blocking: a write waits for room only as long as its time-out,
+    // so a printer that stops reading cannot hold a writer for ever.
+    u_long on = 1;
+    ioctlsocket(s, FIONBIO, &on);
+  }
   ~CSocketLink() override { Abort(); }
   int Read(uint8_t* buffer, std::size_t size, DWORD timeoutMs) override {
     if (s_ == INVALID_SOCKET) return -1;
@@ -22,12 +27,27 @@ public:
     if (ready == 0) return 0;
     if (ready < 0) return -1;
     const int n = recv(s_, reinterpret_cast<char*>(buffer), static_cast<int>(size), 0);
+    if (n == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) return 0;
     return n > 0 ? n : -1;
   }
-  bool Write(const uint8_t* data, std::size_t size, DWORD) override {
+  bool Write(const uint8_t* data, std::size_t size, DWORD timeoutMs) override {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     std::size_t sent = 0;
     while (sent < size) {
-      const int n = send(s_, reinterpret_cast<const char*>(data + sent), static_cast<int>(size - sent), 0);
+      const SOCKET s = s_;
+      if (s == INVALID_SOCKET) return false;
+      const ULONGLONG now = GetTickCount64();
+      if (now >= deadline) return false;
+      const auto left = static_cast<long>(deadline - now);
+      fd_set set;
+      FD_ZERO(&set);
+      FD_SET(s, &set);
+      timeval tv{left / 1000, (left % 1000) * 1000};
+      const int ready = select(0, nullptr, &set, nullptr, &tv);
+      if (ready < 0) return false;
+      if (ready == 0) continue;  // no room yet: the deadline decides
+      const int n = send(s, reinterpret_cast<const char*>(data + sent), static_cast<int>(size - sent), 0);
+      if (n == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) continue;
       if (n <= 0) return false;
       sent += static_cast<std::size_t>(n);
     }

@@ -99,23 +99,21 @@ TEST_F(SettingPages, SwitchesAndValuesAreWrittenToThePrinterAndKept) {
   EXPECT_TRUE(gui::SaveWindowPicture(frame, L"customized-value-page.bmp"));
   gui::PressButton(values, 1050);
   ASSERT_TRUE(gui::WaitUntil([&] { return IsWindowEnabled(frame) == FALSE; }, 5000)) << "the write starts";
-  // catches: the main window destroyed under the write's progress dialog
+  // catches: the main window destroyed under the write's progress dialog,
+  // or the close forgotten
   PostMessageW(frame, WM_CLOSE, 0, 0);
-  EXPECT_TRUE(gui::WaitUntil([&] { return IsWindowEnabled(frame) != FALSE; }, 60000)) << "the progress dialog ends";
+  Sleep(500);
   EXPECT_TRUE(IsWindow(frame)) << "the window stays while the printer is written";
-  EXPECT_EQ(gui::WaitForMessageBox(utility_->Id(), 500), nullptr);
   EXPECT_EQ(Control("cv 3"), "OK 4");
   EXPECT_EQ(Control("cv 101"), "OK 5");
   EXPECT_EQ(Control("cv 102"), "OK 0");
-  ASSERT_TRUE(PrinterReady(frame));
-
-  PostMessageW(frame, WM_CLOSE, 0, 0);
+  // It closes when the write is over, without asking: nothing is unsaved.
   if (HWND box = gui::WaitForMessageBox(utility_->Id(), 3000)) {
     const std::wstring text = gui::MessageBoxText(box);
     ADD_FAILURE() << "a message on closing: " << std::string(text.begin(), text.end());
     gui::PressButton(box, IDNO);
   }
-  ASSERT_TRUE(utility_->WaitForExit(kStartMs)) << "closes without asking: nothing unsaved";
+  ASSERT_TRUE(utility_->WaitForExit(60000)) << "closes without asking: nothing unsaved";
   const auto switchBlock = SavedBlock(sf::kMemorySwitchBlock);
   ASSERT_TRUE(switchBlock);
   EXPECT_EQ(Le32At(*switchBlock, 48), 1u) << "switch 1 bit 3";

@@ -224,3 +224,22 @@ TEST(Connection, OnlyARefusalThatLastsIsAnotherClient) {
     connection.Close();
   }
 }
+
+TEST(Connection, AWriteToAPrinterThatStopsReadingEndsInItsTime) {
+  // catches: a write (and the Close after it) waiting for ever on a printer
+  // that takes no more data
+  CScriptedPrinter printer([](int, SOCKET, CScriptedPrinter& self) {
+    while (!self.stopping()) Sleep(50);  // connected, never reading
+  });
+  CConnection connection(At(printer.Port()), false);
+  ASSERT_EQ(connection.Open(false), kVxcOk);
+  const std::vector<uint8_t> data(64 * 1024 * 1024, 0x20);
+  uint32_t done = 0;
+  const ULONGLONG started = GetTickCount64();
+  EXPECT_NE(connection.Write(data.data(), static_cast<uint32_t>(data.size()), &done, 1000), kVxcOk);
+  const ULONGLONG wrote = GetTickCount64() - started;
+  EXPECT_LT(wrote, 3000u) << "the write's time-out is 1000 ms";
+  EXPECT_EQ(done, 0u);
+  connection.Close();
+  EXPECT_LT(GetTickCount64() - started - wrote, 3000u) << "and Close follows at once";
+}
