@@ -172,6 +172,10 @@ VXCRESULT CPrinterSelectDlg::OpenEntry(PrinterEntry* entry) {
   if (r == kVxcOk) r = comm->VXC_GetPort(entry);
   if (r == kVxcOk) r = comm->Open(1);
   if (r == kVxcOk) r = comm->VXC_Initialize();
+  // A port that answered the test but cannot be opened is no connection:
+  // whoever starts from the connection result must not take it for one.
+  // (In use keeps its own answer; its callers say so and stop.)
+  if (r != kVxcOk && r != kVxcPortInUse) connectionResult_ = r;
   return r;
 }
 

@@ -271,6 +271,20 @@ TEST_F(Startup, PortInUseAtCommandLineStartEndsWithMessage) {
   EXPECT_EQ(seen[0].text, L"Cannot launch the printer because it is in use by another application.");
 }
 
+TEST_F(Startup, PortThatAnswersTheTestButDoesNotOpenIsNoConnection) {
+  // catches: a failed open after a good communication test reported as a
+  // connection (the status pane then reads a printer that is not there)
+  SetDllDirectoryW((gui::TestBinDir() + L"vxcomm_complete").c_str());
+  Double comm(L"VXComm.dll", "VXCDouble");
+  comm.Set("EnumPort.count", 1);
+  comm.Set("Open", 0x80000003);
+  gui::CMessageBoxWatcher boxes;
+  CVXUtilApp app(Env({L"/pVXPORT1"}));
+  ASSERT_TRUE(app.InitInstance());
+  EXPECT_EQ(app.connectState, 0x80000003u);
+  CloseAndExit(app);
+}
+
 TEST_F(Startup, RemotePrinterThatDoesNotAnswerStartsOffline) {
   SetDllDirectoryW((gui::TestBinDir() + L"vxcomm_complete").c_str());
   Double comm(L"VXComm.dll", "VXCDouble");
