@@ -24,8 +24,11 @@ constexpr uint16_t kBackwardMax = 262;
 
 struct Engine {
   explicit Engine(IVXComm* c) : channel(c) {}
-  std::mutex lock;
+  std::mutex lock;  // one exchange with the printer at a time
   CCommChannel channel;
+  // The progress callback has a lock of its own and is called outside both,
+  // so that a callback may set or clear it (ordinals 4 and 5).
+  std::mutex callbackLock;
   CustomParamProgress callback = nullptr;
   void* context = nullptr;
 };
@@ -36,7 +39,14 @@ CHandleTable<Engine>& Engines() {
 }
 
 void Report(Engine& e, int32_t percent) {
-  if (e.callback) e.callback(percent, e.context);
+  CustomParamProgress callback = nullptr;
+  void* context = nullptr;
+  {
+    std::scoped_lock guard(e.callbackLock);
+    callback = e.callback;
+    context = e.context;
+  }
+  if (callback) callback(percent, context);
 }
 
 // One set: enter user-setting mode, send, leave. The settings take effect
@@ -160,7 +170,7 @@ int32_t __cdecl CPE_Close(int32_t* handle) {
 int32_t __cdecl CPE_SetCallback(int32_t handle, CustomParamProgress callback, void* context) {
   auto e = Engines().Find(handle);
   if (!e) return kCpeBadHandle;
-  std::scoped_lock guard(e->lock);
+  std::scoped_lock guard(e->callbackLock);
   e->callback = callback;
   e->context = context;
   return kCpeOk;
@@ -169,7 +179,7 @@ int32_t __cdecl CPE_SetCallback(int32_t handle, CustomParamProgress callback, vo
 int32_t __cdecl CPE_ClearCallback(int32_t handle) {
   auto e = Engines().Find(handle);
   if (!e) return kCpeBadHandle;
-  std::scoped_lock guard(e->lock);
+  std::scoped_lock guard(e->callbackLock);
   e->callback = nullptr;
   e->context = nullptr;
   return kCpeOk;

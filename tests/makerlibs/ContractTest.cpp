@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <thread>
+
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <mutex>
@@ -530,6 +533,35 @@ TEST_F(Contract, MemorySwitchesAndValuesOfTheSettingPagesTravelBothWays) {
     record.reserved[0] = r.first;
     EXPECT_EQ(CPE_Set(engine, &record), r.result) << r.name;
   }
+  EXPECT_EQ(CPE_Close(&engine), kCpeOk);
+}
+
+TEST_F(Contract, AProgressCallbackMayClearItself) {
+  // catches: the engine calling back under its own lock, so that a callback
+  // clearing itself (ordinal 5) deadlocks the set
+  OpenNet();
+  static int32_t engine = 0;
+  engine = CPE_Open(&comm_);
+  ASSERT_NE(engine, 0);
+  static std::atomic<int> calls{0};
+  calls = 0;
+  CPE_SetCallback(engine, [](int32_t, void*) {
+    ++calls;
+    CPE_ClearCallback(engine);
+  }, nullptr);
+  CustomParamRecord record = {};
+  record.selector = kMemorySwitchSelector;
+  std::atomic<int32_t> result{0};
+  std::thread run([&] { result = CPE_Get(engine, &record); });
+  const ULONGLONG started = GetTickCount64();
+  while (result == 0 && GetTickCount64() - started < 10000) Sleep(20);
+  if (result == 0) {
+    run.detach();  // stuck for good: the test program goes on without it
+    FAIL() << "the read deadlocked";
+  }
+  run.join();
+  EXPECT_EQ(result.load(), kCpeOk);
+  EXPECT_EQ(calls.load(), 1) << "called once, then cleared";
   EXPECT_EQ(CPE_Close(&engine), kCpeOk);
 }
 
