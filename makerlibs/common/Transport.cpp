@@ -159,6 +159,8 @@ public:
   int Read(uint8_t* buffer, std::size_t size, DWORD timeoutMs) override {
     if (closed_) return -1;
     std::scoped_lock guard(ioLock_);
+    // Abort may have closed the handle while this waited for the lock.
+    if (closed_) return -1;
     // Back as soon as one byte came, or after the time-out.
     COMMTIMEOUTS t{MAXDWORD, MAXDWORD, timeoutMs ? timeoutMs : 1, 0, 2000};
     SetCommTimeouts(h_, &t);
@@ -170,6 +172,7 @@ public:
   bool Write(const uint8_t* data, std::size_t size, DWORD) override {
     if (closed_) return false;
     std::scoped_lock guard(ioLock_);
+    if (closed_) return false;
     std::vector<uint8_t> marked(data, data + size);
     for (auto& b : marked) b ^= key_;
     DWORD done = 0;

@@ -9,7 +9,10 @@ void CStatusDispatcher::Register(VxcStatusProc proc, void* context, int32_t curr
     if (current >= 0) latest_ = current;
     stop_ = false;
   }
-  if (!thread_.Running()) thread_.Start([this] { Run(); });
+  {
+    std::scoped_lock guard(threadLock_);
+    if (!thread_.Running()) thread_.Start([this] { Run(); });
+  }
   wake_.notify_all();
 }
 
@@ -30,6 +33,11 @@ void CStatusDispatcher::Update(int32_t status) {
   wake_.notify_all();
 }
 
+void CStatusDispatcher::Forget() {
+  std::scoped_lock guard(lock_);
+  latest_ = -1;
+}
+
 void CStatusDispatcher::Stop() {
   {
     std::scoped_lock guard(lock_);
@@ -37,6 +45,7 @@ void CStatusDispatcher::Stop() {
     proc_ = nullptr;
   }
   wake_.notify_all();
+  std::scoped_lock guard(threadLock_);
   thread_.Join();
 }
 

@@ -18,6 +18,8 @@ public:
   // No callback runs after this returns (unless called from the callback itself).
   void Unregister();
   void Update(int32_t status);
+  // The port was closed: its last status is no one's now.
+  void Forget();
   void Stop();
   int Delivered() const;
 
@@ -33,5 +35,6 @@ private:
   int32_t reported_ = -1;
   bool stop_ = false;
   int delivered_ = 0;
+  std::mutex threadLock_;  // Register starts the thread, Stop joins it: not both at once
   CLibThread thread_;
 };

@@ -301,6 +301,8 @@ VX_EXPORT VXCRESULT VXC_Close() {
     closing->SetStatusSink(nullptr);
     closing->Close();  // a Read still waiting on it returns now
     closing.reset();
+    // Its reader has ended: no status of the closed port is reported later.
+    lib.status.Forget();
     lib.deviceState.Update(0);
   }
   return kVxcOk;

@@ -222,6 +222,24 @@ TEST_F(Contract, EveryConditionReachesGetStatusAndTheCallback) {
   EXPECT_EQ(reports.Count(), before) << "none after unregistering";
 }
 
+TEST_F(Contract, NoStatusOfAClosedPortIsReportedLater) {
+  // catches: the last status of a closed port delivered to a callback
+  // registered afterwards, as if the printer were still there
+  OpenNet();
+  Reports first;
+  ASSERT_EQ(comm_.VXC_RegisterStatusProc(&Reports::Proc, static_cast<void*>(&first)), kVxcOk);
+  emulator_->SetCondition("cover", true);
+  ASSERT_TRUE(first.WaitFor(6, 2000));
+  comm_.VXC_UnregisterStatusProc();
+  comm_.Close();
+  Reports later;
+  ASSERT_EQ(comm_.VXC_RegisterStatusProc(&Reports::Proc, static_cast<void*>(&later)), kVxcOk);
+  Sleep(500);
+  EXPECT_EQ(later.Count(), 0u) << "first report " << later.Last();
+  comm_.VXC_UnregisterStatusProc();
+  emulator_->SetCondition("cover", false);
+}
+
 TEST_F(Contract, AFloodOfChangesEndsInTheLastState) {
   OpenNet();
   Reports reports;
