@@ -105,6 +105,11 @@ std::optional<ControlRequest> ParseControlLine(const std::string& line, std::str
     if (!n) return fail("usage: cv <number>");
     r.op = ControlOp::Customized;
     r.number = *n;
+  } else if (verb == "ms") {
+    auto n = want(2) ? Number(words[1], kMemorySwitchCount) : std::nullopt;
+    if (!n || *n < 1) return fail("usage: ms <1..8>");
+    r.op = ControlOp::MemorySwitch;
+    r.number = *n;
   } else if (want(1) && verb == "drop") {
     r.op = ControlOp::Drop;
   } else if (want(1) && verb == "dropmidreply") {

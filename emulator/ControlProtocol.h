@@ -26,6 +26,7 @@ enum class ControlOp {
   Clear,        // clear: forget what was heard
   Status,       // status: one line describing the printer
   Customized,   // cv <n>: a customized value in force
+  MemorySwitch, // ms <n>: a memory switch in force, eight '0'/'1' bit 8 first
   Quit,         // quit: the emulator program ends
 };
 

@@ -466,6 +466,13 @@ std::string CEmulator::Execute(const emu::ControlRequest& r) {
       auto it = values.find(static_cast<int>(r.number));
       return it == values.end() ? "ERR unknown customized value" : "OK " + std::to_string(it->second);
     }
+    case ControlOp::MemorySwitch: {
+      std::scoped_lock guard(lock_);
+      const uint8_t bits = engine_.CurrentSettings().memorySwitch[r.number];
+      std::string s = "OK ";
+      for (int b = 7; b >= 0; --b) s += (bits >> b) & 1 ? '1' : '0';
+      return s;
+    }
     case ControlOp::Status: {
       std::scoped_lock guard(lock_);
       const auto asb = engine_.AutomaticStatus();
