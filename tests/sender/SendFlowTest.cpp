@@ -292,14 +292,4 @@ TEST(SendFlow, APrinterThatDoesNotComeBackFailsWithinTheLimit) {
   }
 }
 
-TEST(SendFlow, AShortRestartIsFoundOnTheFirstTry) {
-  CFakePrinter printer;
-  printer.restartMs = 300;
-  const SendResult run = Send(printer, sendtest::File(sendtest::CommandPart({{1, "22222122"}}, {})));
-  EXPECT_EQ(run.outcome.verdict, Verdict::Ok) << run.outcome.reason;
-  EXPECT_EQ(run.progress.ticks, 1);
-  EXPECT_NE(std::find(run.progress.steps.begin(), run.progress.steps.end(), "back after 1.0 s"),
-            run.progress.steps.end());
-}
-
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -210,23 +211,21 @@ bool HasLine(const std::string& text, const std::string& line) {
   return ("\n" + text).find("\n" + line) != std::string::npos;
 }
 
-TEST_F(SenderEndToEnd, TwoPrintersTakeTheFileAndHoldItsSettings) {
+TEST_F(SenderEndToEnd, PrintersTakeTheFileAndOneSwitchedOffIsSkipped) {
   // catches: a printer left without the settings, a transport the sender
-  // cannot wait through a restart on, a success reported without the read-back
+  // cannot wait through a restart on, a success reported without the
+  // read-back, one unreachable printer stopping the run or passing for a success
   const std::string defaults = "OK 00000000 | OK 6 | OK 0 | OK 0";
   ASSERT_EQ(tcp_->Held(), defaults);
   ASSERT_EQ(serial_->Held(), defaults);
   ClearHeard();
   const Bytes file = UsualFileWithLogo();
-  const std::wstring path = WriteSettingFile(L"usual.vxs", file);
-  const SenderRun run = Send(L"\"" + path + L"\" 127.0.0.1 COM5");
+  SenderRun run = Send(L"\"" + WriteSettingFile(L"usual.vxs", file) + L"\" 127.0.0.1 COM5");
   std::printf("two printers (TCP and serial, restart 3000 ms): %.1f s\n", run.seconds);
   EXPECT_EQ(run.code, 0u) << run.out << run.err;
-  EXPECT_TRUE(HasLine(run.out, "127.0.0.1  OK")) << run.out;
-  EXPECT_TRUE(HasLine(run.out, "COM5       OK")) << run.out;
-  const std::string held = "OK 00000100 | OK 4 | OK 5 | OK 35";
-  EXPECT_EQ(tcp_->Held(), held);
-  EXPECT_EQ(serial_->Held(), held);
+  EXPECT_EQ(run.out, "127.0.0.1  OK\r\nCOM5       OK\r\n");
+  EXPECT_EQ(tcp_->Held(), "OK 00000100 | OK 4 | OK 5 | OK 35");
+  EXPECT_EQ(serial_->Held(), "OK 00000100 | OK 4 | OK 5 | OK 35");
   // The logo and the commands reached each printer as they are in the file.
   const std::string dataPart = Hex(Bytes(file.begin() + setting_file::kHeaderSize, file.end()));
   EXPECT_NE(tcp_->Control("received").find(dataPart), std::string::npos);
@@ -234,22 +233,17 @@ TEST_F(SenderEndToEnd, TwoPrintersTakeTheFileAndHoldItsSettings) {
   // Progress: a line per step, a dot per try while a printer restarts.
   EXPECT_NE(run.err.find("127.0.0.1: waiting for the printer to restart ."), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("COM5: waiting for the printer to restart ."), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find(" back after "), std::string::npos) << run.err;
   EXPECT_LT(std::count(run.err.begin(), run.err.end(), '\n'), 20) << run.err;
-}
 
-TEST_F(SenderEndToEnd, APrinterSwitchedOffIsSkippedAndTheOthersStillGetTheFile) {
-  // catches: one unreachable printer stopping the run, or passing for a success
-  const Bytes file = sendtest::File(sendtest::CommandPart({{1, "22222122"}}, {{3, 2}, {101, 7}, {116, 40}}));
-  const SenderRun run = Send(L"\"" + WriteSettingFile(L"other.vxs", file) + L"\" --all");
+  const Bytes other = sendtest::File(sendtest::CommandPart({{1, "22222122"}}, {{3, 2}, {101, 7}, {116, 40}}));
+  run = Send(L"\"" + WriteSettingFile(L"other.vxs", other) + L"\" --all");
   std::printf("three entries, one switched off: %.1f s\n", run.seconds);
   EXPECT_EQ(run.code, 1u) << run.out << run.err;
   EXPECT_TRUE(HasLine(run.out, "127.0.0.1  OK")) << run.out;
   EXPECT_TRUE(HasLine(run.out, "COM5       OK")) << run.out;
   EXPECT_TRUE(HasLine(run.out, "USB001     SKIPPED: the printer cannot be reached")) << run.out;
-  const std::string held = "OK 00000100 | OK 2 | OK 7 | OK 40";
-  EXPECT_EQ(tcp_->Held(), held);
-  EXPECT_EQ(serial_->Held(), held);
+  EXPECT_EQ(tcp_->Held(), "OK 00000100 | OK 2 | OK 7 | OK 40");
+  EXPECT_EQ(serial_->Held(), "OK 00000100 | OK 2 | OK 7 | OK 40");
 }
 
 TEST_F(SenderEndToEnd, DamagedOrShortFilesAreRefusedBeforeAnyPortIsOpened) {
@@ -265,7 +259,6 @@ TEST_F(SenderEndToEnd, DamagedOrShortFilesAreRefusedBeforeAnyPortIsOpened) {
   } cases[] = {
       {"one byte changed", WriteSettingFile(L"damaged.vxs", damaged), "damaged.vxs is refused: the file is damaged (its CRC does not match); nothing was sent"},
       {"cut short", WriteSettingFile(L"short.vxs", shortened), "short.vxs is refused: the file is cut short"},
-      {"only a header's worth", WriteSettingFile(L"tiny.vxs", Bytes(sound.begin(), sound.begin() + 100)), "shorter than its header"},
       {"not there", temp_.Path() + L"\\missing.vxs", "cannot read"},
   };
   for (const auto& c : cases) {
@@ -312,32 +305,6 @@ TEST_F(SenderEndToEnd, OtherModelsAndABusyPortAreSkippedWithoutTheFile) {
   EXPECT_EQ(run.code, 1u) << run.out << run.err;
   EXPECT_TRUE(HasLine(run.out, "127.0.0.1  SKIPPED: the port is in use by another program")) << run.out;
   EXPECT_EQ(tcp_->Held(), "OK 00000000 | OK 6 | OK 0 | OK 0");
-}
-
-TEST_F(SenderEndToEnd, CommandLineMistakesAreRefusedWithTheUsage) {
-  // catches: a typo in a port name sending to the others, a bad line that hangs
-  const std::wstring path = WriteSettingFile(L"usual.vxs", UsualFileWithLogo());
-  ClearHeard();
-  const struct {
-    const char* fault;
-    std::wstring args;
-    DWORD code;
-    const char* out;
-    const char* err;
-  } cases[] = {
-      {"help", L"--help", 0, "usage: VXR500Send", ""},
-      {"no arguments", L"", 2, "", "no setting command file given"},
-      {"unknown option", L"--fast \"" + path + L"\" COM5", 2, "", "usage: VXR500Send"},
-      {"a port not in the list", L"\"" + path + L"\" 127.0.0.1 COM9", 2, "", "COM9 is not in the port list"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.fault);
-    const SenderRun run = Send(c.args);
-    EXPECT_EQ(run.code, c.code) << run.out << run.err;
-    EXPECT_NE(run.out.find(c.out), std::string::npos) << run.out;
-    EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
-  }
-  EXPECT_EQ(tcp_->Control("received"), "OK") << "a refused command line reached a printer";
 }
 
 TEST_F(SenderEndToEnd, MissingLibrariesAreReported) {
