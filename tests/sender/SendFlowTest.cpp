@@ -156,7 +156,7 @@ TEST(SendFlow, TheUsualFileReachesThePrinterAndReadsBack) {
     SCOPED_TRACE(away == CFakePrinter::Away::Gone ? "drops the line while it restarts" : "silent while it restarts");
     CFakePrinter printer;
     printer.away = away;
-    const Bytes file = sendtest::File(sendtest::CommandPartFrom(sendtest::UsualFields()));
+    const Bytes file = sendtest::File(sendtest::CommandsFrom(sendtest::UsualFields()));
     const SendResult run = Send(printer, file);
     EXPECT_EQ(run.outcome.verdict, Verdict::Ok) << run.outcome.reason;
     const auto& s = printer.engine.CurrentSettings();
@@ -177,7 +177,7 @@ TEST(SendFlow, TheUsualFileReachesThePrinterAndReadsBack) {
 TEST(SendFlow, LogoGoesFirstAndEverythingAsInTheFile) {
   CFakePrinter printer;
   const Bytes logo = sendtest::Logo();
-  const Bytes file = sendtest::File(sendtest::CommandPart({{2, "22222210"}}, {{101, 7}}), logo);
+  const Bytes file = sendtest::File(sendtest::CommandsOf({{2, "22222210"}}, {{101, 7}}), logo);
   const SendResult run = Send(printer, file);
   EXPECT_EQ(run.outcome.verdict, Verdict::Ok) << run.outcome.reason;
   // Model name and item 117 are asked first; then the file's data part, whole.
@@ -195,7 +195,7 @@ TEST(SendFlow, LogoGoesFirstAndEverythingAsInTheFile) {
 TEST(SendFlow, NothingFollowsAnUnansweredEnterCommand) {
   CFakePrinter printer;
   printer.engine.SetSilentCommand(kEnter);
-  const Bytes file = sendtest::File(sendtest::CommandPartFrom(sendtest::UsualFields()));
+  const Bytes file = sendtest::File(sendtest::CommandsFrom(sendtest::UsualFields()));
   const SendResult run = Send(printer, file);
   EXPECT_EQ(run.outcome.verdict, Verdict::Failed);
   EXPECT_NE(run.outcome.reason.find("did not answer the enter-user-setting command"), std::string::npos);
@@ -219,7 +219,7 @@ TEST(SendFlow, PrintersThatGetNothingAreSkipped) {
       {"the sister model", [](CFakePrinter& p) { p.engine.SetIdentity(emu::Identity::Sister); }, "not a VX-R500"},
       {"item 117 unanswered", [](CFakePrinter& p) { p.engine.SetSilentCommand({0x1D, 0x49, 0x75}); }, "does not say"},
   };
-  const Bytes file = sendtest::File(sendtest::CommandPartFrom(sendtest::UsualFields()));
+  const Bytes file = sendtest::File(sendtest::CommandsFrom(sendtest::UsualFields()));
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fault);
     CFakePrinter printer;
@@ -243,13 +243,13 @@ TEST(SendFlow, ReadBackThatDiffersFails) {
     void (*arrange)(CFakePrinter&);
     const char* reason;
   } cases[] = {
-      {"a value beyond the printer's limits (it keeps its own)", sendtest::CommandPart({}, {{3, 9}}), nullptr,
+      {"a value beyond the printer's limits (it keeps its own)", sendtest::CommandsOf({}, {{3, 9}}), nullptr,
        "customized value 3 is 6 (the file sets 9)"},
-      {"a printer that reports another value", sendtest::CommandPart({}, {{101, 5}}),
+      {"a printer that reports another value", sendtest::CommandsOf({}, {{101, 5}}),
        [](CFakePrinter& p) { p.engine.SetMisreport(true); }, "customized value 101 is 6 (the file sets 5)"},
-      {"a switch the printer does not have", sendtest::CommandPart({{9, "11111111"}}, {}), nullptr,
+      {"a switch the printer does not have", sendtest::CommandsOf({{9, "11111111"}}, {}), nullptr,
        "memory switch 9 could not be read back"},
-      {"a value the printer does not have", sendtest::CommandPart({}, {{200, 1}}), nullptr,
+      {"a value the printer does not have", sendtest::CommandsOf({}, {{200, 1}}), nullptr,
        "customized value 200 could not be read back"},
   };
   for (const auto& c : cases) {
@@ -270,7 +270,7 @@ TEST(SendFlow, SwitchesOnlyNeedOneRestartAndBitsLeftAloneStay) {
   before.memorySwitch[5] = 0xF0;
   printer.engine = emu::CPrinterEngine(before);
   printer.engine.PowerOn();
-  const SendResult run = Send(printer, sendtest::File(sendtest::CommandPart({{5, "22220221"}}, {})));
+  const SendResult run = Send(printer, sendtest::File(sendtest::CommandsOf({{5, "22220221"}}, {})));
   EXPECT_EQ(run.outcome.verdict, Verdict::Ok) << run.outcome.reason;
   EXPECT_EQ(printer.engine.CurrentSettings().memorySwitch[5], 0xF1) << "bits marked '2' kept their state";
   EXPECT_EQ(printer.restarts, 1) << "no user-setting mode for the read-back";
@@ -283,7 +283,7 @@ TEST(SendFlow, APrinterThatDoesNotComeBackFailsWithinTheLimit) {
     printer.restartMs = 120000;
     sender::SendTimings timings;
     timings.restart.limitMs = 10000;
-    const SendResult run = Send(printer, sendtest::File(sendtest::CommandPart({}, {{3, 4}})), timings);
+    const SendResult run = Send(printer, sendtest::File(sendtest::CommandsOf({}, {{3, 4}})), timings);
     EXPECT_EQ(run.outcome.verdict, Verdict::Failed);
     EXPECT_NE(run.outcome.reason.find("did not come back within 10 s"), std::string::npos) << run.outcome.reason;
     EXPECT_LT(printer.Now(), 10000u + 3000u) << "the limit holds, give or take one try";

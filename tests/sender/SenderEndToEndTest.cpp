@@ -205,7 +205,7 @@ protected:
 };
 
 // The file of the usual test with a logo before its commands.
-Bytes UsualFileWithLogo() { return sendtest::File(sendtest::CommandPartFrom(sendtest::UsualFields()), sendtest::Logo()); }
+Bytes UsualFileWithLogo() { return sendtest::File(sendtest::CommandsFrom(sendtest::UsualFields()), sendtest::Logo()); }
 
 bool HasLine(const std::string& text, const std::string& line) {
   return ("\n" + text).find("\n" + line) != std::string::npos;
@@ -227,15 +227,15 @@ TEST_F(SenderEndToEnd, PrintersTakeTheFileAndOneSwitchedOffIsSkipped) {
   EXPECT_EQ(tcp_->Held(), "OK 00000100 | OK 4 | OK 5 | OK 35");
   EXPECT_EQ(serial_->Held(), "OK 00000100 | OK 4 | OK 5 | OK 35");
   // The logo and the commands reached each printer as they are in the file.
-  const std::string dataPart = Hex(Bytes(file.begin() + setting_file::kHeaderSize, file.end()));
-  EXPECT_NE(tcp_->Control("received").find(dataPart), std::string::npos);
-  EXPECT_NE(serial_->Control("received").find(dataPart), std::string::npos);
+  const std::string dataBytes = Hex(Bytes(file.begin() + setting_file::kHeaderSize, file.end()));
+  EXPECT_NE(tcp_->Control("received").find(dataBytes), std::string::npos);
+  EXPECT_NE(serial_->Control("received").find(dataBytes), std::string::npos);
   // Progress: a line per step, a dot per try while a printer restarts.
   EXPECT_NE(run.err.find("127.0.0.1: waiting for the printer to restart ."), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("COM5: waiting for the printer to restart ."), std::string::npos) << run.err;
   EXPECT_LT(std::count(run.err.begin(), run.err.end(), '\n'), 20) << run.err;
 
-  const Bytes other = sendtest::File(sendtest::CommandPart({{1, "22222122"}}, {{3, 2}, {101, 7}, {116, 40}}));
+  const Bytes other = sendtest::File(sendtest::CommandsOf({{1, "22222122"}}, {{3, 2}, {101, 7}, {116, 40}}));
   run = Send(L"\"" + WriteSettingFile(L"other.vxs", other) + L"\" --all");
   std::printf("three entries, one switched off: %.1f s\n", run.seconds);
   EXPECT_EQ(run.code, 1u) << run.out << run.err;

@@ -28,7 +28,7 @@ inline Fields UsualFields() {
 }
 
 // The command part the utility's writer builds from those fields.
-inline Bytes CommandPartFrom(const Fields& fields) {
+inline Bytes CommandsFrom(const Fields& fields) {
   Bytes part;
   const auto read = [&fields](int32_t id, uint8_t* buffer, uint32_t length) {
     std::memset(buffer, 0, length);
@@ -44,7 +44,7 @@ inline Bytes CommandPartFrom(const Fields& fields) {
 
 // A command part of exactly these commands: enter, the switch commands, one
 // command with the values, leave.
-inline Bytes CommandPart(const std::vector<std::pair<uint8_t, const char*>>& switches,
+inline Bytes CommandsOf(const std::vector<std::pair<uint8_t, const char*>>& switches,
                          const std::vector<std::pair<uint8_t, uint16_t>>& values) {
   Bytes b = {0x1D, 0x28, 0x45, 0x03, 0x00, 0x01, 0x49, 0x4E};
   for (const auto& [n, chars] : switches) {
