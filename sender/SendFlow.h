@@ -66,7 +66,7 @@ struct SendTimings {
 
 // The run for one printer. `file` is the whole file that `parsed` describes
 // (setting_file::CheckFile accepted it). The port is closed at the end.
-Outcome SendFile(ISendPort& port, const uint8_t* file, const setting_file::ParsedFile& parsed,
-                 const SendTimings& timings, ISendProgress& progress);
+[[nodiscard]] Outcome SendFile(ISendPort& port, const uint8_t* file, const setting_file::ParsedFile& parsed,
+                               const SendTimings& timings, ISendProgress& progress);
 
 }  // namespace sender
