@@ -9,7 +9,7 @@ namespace emu {
 
 namespace {
 
-constexpr uint8_t kEsc = 0x1B, kGs = 0x1D, kDle = 0x10, kEot = 0x04, kEnq = 0x05;
+constexpr uint8_t kEsc = 0x1B, kGs = 0x1D, kFs = 0x1C, kDle = 0x10, kEot = 0x04, kEnq = 0x05;
 
 bool ParseUint(const std::string& s, unsigned long& value, unsigned long max) {
   if (s.empty() || s.size() > 10) return false;
@@ -145,7 +145,7 @@ CPrinterEngine::CPrinterEngine(Settings settings, std::string serialNumber)
 }
 
 Bytes CPrinterEngine::PowerOn() {
-  input_.clear();
+  DiscardInput();
   asbMask_ = 0;
   userMode_ = false;
   restartRequested_ = false;
@@ -249,6 +249,12 @@ Bytes CPrinterEngine::Feed(const uint8_t* data, std::size_t size) {
   if (restartRequested_) return out;  // restarting: it hears nothing
   input_.insert(input_.end(), data, data + size);
   while (!input_.empty() && !restartRequested_) {
+    if (skip_ > 0) {
+      const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(skip_, input_.size()));
+      input_.erase(input_.begin(), input_.begin() + static_cast<std::ptrdiff_t>(n));
+      skip_ -= n;
+      continue;
+    }
     const std::size_t answered = out.size();
     const bool silent = !silentPrefix_.empty() && input_.size() >= silentPrefix_.size() &&
                         std::equal(silentPrefix_.begin(), silentPrefix_.end(), input_.begin());
@@ -265,6 +271,20 @@ Bytes CPrinterEngine::Feed(const uint8_t* data, std::size_t size) {
 std::size_t CPrinterEngine::ParseOne(Bytes& out) {
   const Bytes& in = input_;
   const std::size_t n = in.size();
+  if (imagesLeft_ > 0) {
+    // One bit image of an NV definition: xL xH yL yH, then x * y * 8 bytes.
+    if (n < 4) return 0;
+    skip_ = static_cast<uint64_t>(in[0] | in[1] << 8) * static_cast<uint64_t>(in[2] | in[3] << 8) * 8;
+    --imagesLeft_;
+    return 4;
+  }
+  if (in[0] == kFs) {
+    if (n < 2) return 0;
+    if (in[1] != 'q') return 1;
+    if (n < 3) return 0;
+    imagesLeft_ = in[2];
+    return 3;
+  }
   if (in[0] == kDle) {
     if (n < 2) return 0;
     if (in[1] != kEot && in[1] != kEnq) return 1;
@@ -318,8 +338,22 @@ std::size_t CPrinterEngine::ParseOne(Bytes& out) {
     }
     return 3;
   }
+  if (in[1] == '8') {
+    // Graphics data with a 32-bit length: 1D 38 4C p1 p2 p3 p4, then the data.
+    if (n < 3) return 0;
+    if (in[2] != 'L') return 2;
+    if (n < 7) return 0;
+    skip_ = uint64_t{in[3]} | uint64_t{in[4]} << 8 | uint64_t{in[5]} << 16 | uint64_t{in[6]} << 24;
+    return 7;
+  }
   if (in[1] == '(' ) {
     if (n < 3) return 0;
+    if (in[2] == 'L') {
+      // Graphics data (a logo): 1D 28 4C pL pH, then pL + pH * 256 bytes.
+      if (n < 5) return 0;
+      skip_ = in[3] + 256u * in[4];
+      return 5;
+    }
     if (in[2] != 'E') return 3;  // other function groups: skip the header
     if (n < 5) return 0;
     const std::size_t length = in[3] + 256u * in[4];

@@ -90,7 +90,11 @@ public:
   Bytes PowerOn();
   // A new host is connected: what the last one left half sent is dropped,
   // so that its unfinished command does not swallow the new host's bytes.
-  void DiscardInput() { input_.clear(); }
+  void DiscardInput() {
+    input_.clear();
+    skip_ = 0;
+    imagesLeft_ = 0;
+  }
   // Bytes from the host; returns what the printer answers to them.
   Bytes Feed(const uint8_t* data, std::size_t size);
   Bytes Feed(const Bytes& data) { return Feed(data.data(), data.size()); }
@@ -137,6 +141,11 @@ private:
   Profile profile_;
   Conditions conditions_;
   Bytes input_;
+  // A logo being defined: its image bytes are data, not commands, however
+  // they look. What is still to come of the current one, and how many bit
+  // images of a 1C 71 definition have their header still to come.
+  uint64_t skip_ = 0;
+  uint32_t imagesLeft_ = 0;
   Bytes silentPrefix_;
   bool misreport_ = false;
   std::map<int, std::string> infoOverrides_;

@@ -227,8 +227,7 @@ TEST(ControlProtocol, ParsesRequestsAndRefusesTheRest) {
       {"cv 300", false},             {"drop", true},                 {"drop now", false},
       {"dropmidreply", true},        {"received", true},             {"clear", true},
       {"status", true},              {"quit", true},                 {"", false},
-      {"jump", false},               {"msw 8", true},                {"msw 0", false},
-      {"msw 9", false},              {"msw", false},
+      {"jump", false},
   };
   for (const auto& c : cases) EXPECT_EQ(emu::ParseControlLine(c.line).has_value(), c.ok) << c.line;
   EXPECT_FALSE(emu::ParseControlLine(std::string(300, 'a')).has_value()) << "oversized line";
@@ -330,3 +329,64 @@ TEST(ControlProtocol, SilentAndItemRequests) {
 }
 
 }  // namespace
+
+// A logo definition's image bytes may look like any command; the printer
+// takes them as image data and answers only what follows the definition.
+TEST(PrinterEngine, LogoDefinitionsAreTakenWholeAsData) {
+  // Image bytes that would be a status request, an enter command and an
+  // identity query if they were read as commands.
+  const Bytes image = {0x10, 0x04, 0x01, 0x1D, 0x28, 0x45, 0x03, 0x00, 0x01, 0x49, 0x4E, 0x1D, 0x49, 0x43};
+  const auto graphics = [&image](bool wide) {
+    Bytes b = wide ? Bytes{0x1D, 0x38, 0x4C, static_cast<uint8_t>(image.size()), 0, 0, 0}
+                   : Bytes{0x1D, 0x28, 0x4C, static_cast<uint8_t>(image.size()), 0};
+    b.insert(b.end(), image.begin(), image.end());
+    return b;
+  };
+  // 1C 71, two images of 1 x 1 (8 bytes each) and 2 x 1 (16 bytes).
+  Bytes bitImages = {0x1C, 0x71, 2, 1, 0, 1, 0};
+  bitImages.insert(bitImages.end(), image.begin(), image.begin() + 8);
+  bitImages.insert(bitImages.end(), {2, 0, 1, 0});
+  bitImages.insert(bitImages.end(), image.begin(), image.end());
+  bitImages.insert(bitImages.end(), {0x10, 0x04});
+  const struct {
+    const char* name;
+    Bytes logo;
+  } cases[] = {
+      {"graphics, 16-bit length (1D 28 4C)", graphics(false)},
+      {"graphics, 32-bit length (1D 38 4C)", graphics(true)},
+      {"NV bit images (1C 71)", bitImages},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    CPrinterEngine e;
+    e.PowerOn();
+    EXPECT_TRUE(Feed(e, c.logo).empty()) << "image bytes answered as commands";
+    EXPECT_FALSE(e.InUserSettingMode());
+    EXPECT_EQ(Feed(e, kEnter), (Bytes{0x37, 0x20, 0x00})) << "the command after the logo";
+    // The same logo in pieces of one byte.
+    CPrinterEngine bytewise;
+    bytewise.PowerOn();
+    for (uint8_t b : c.logo) EXPECT_TRUE(Feed(bytewise, {b}).empty());
+    EXPECT_EQ(Feed(bytewise, kEnter), (Bytes{0x37, 0x20, 0x00}));
+  }
+  CPrinterEngine cut;
+  cut.PowerOn();
+  Feed(cut, {0x1D, 0x28, 0x4C, 0x40, 0x00, 1, 2, 3});
+  cut.DiscardInput();
+  EXPECT_EQ(Feed(cut, {0x10, 0x04, 0x01}), Bytes{0x12}) << "a new host is not taken for the rest of a cut logo";
+}
+
+TEST(ControlProtocol, MemorySwitchRequest) {
+  const struct {
+    const char* line;
+    bool ok;
+  } cases[] = {
+      {"msw 1", true}, {"msw 8", true}, {"msw 0", false}, {"msw 9", false}, {"msw", false}, {"msw 1 2", false},
+      {"msw x", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(emu::ParseControlLine(c.line).has_value(), c.ok) << c.line;
+  const auto r = emu::ParseControlLine("msw 5");
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->op, emu::ControlOp::MemorySwitch);
+  EXPECT_EQ(r->number, 5u);
+}

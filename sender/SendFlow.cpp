@@ -1,0 +1,192 @@
+#include "sender/SendFlow.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+#include "framework/SharedTypes.h"
+#include "printerinfo/PrinterReadRules.h"
+
+namespace sender {
+
+namespace {
+
+Outcome Skip(std::string why) { return {Verdict::Skipped, std::move(why)}; }
+Outcome Fail(std::string why) { return {Verdict::Failed, std::move(why)}; }
+
+// Closes the port however the run ends.
+class CPortCloser {
+public:
+  explicit CPortCloser(ISendPort& port) : port_(port) {}
+  ~CPortCloser() { port_.Close(); }
+  CPortCloser(const CPortCloser&) = delete;
+  CPortCloser& operator=(const CPortCloser&) = delete;
+
+private:
+  ISendPort& port_;
+};
+
+std::string Seconds(uint64_t ms) {
+  char text[32];
+  std::snprintf(text, sizeof(text), "%.1f s", static_cast<double>(ms) / 1000.0);
+  return text;
+}
+
+class CRun {
+public:
+  CRun(ISendPort& port, const SendTimings& timings, ISendProgress& progress)
+      : port_(port), t_(timings), progress_(progress) {}
+
+  // A port turned away as in use may be between two clients: asked again.
+  OpenResult Open() {
+    OpenResult r = OpenResult::InUse;
+    for (uint32_t i = 0; i < std::max<uint32_t>(t_.openTries, 1); ++i) {
+      if (i > 0) port_.Wait(t_.openRetryMs);
+      r = port_.Open();
+      if (r != OpenResult::InUse) break;
+    }
+    return r;
+  }
+
+  // Who answers: the model name, and for the served model's name item 117.
+  std::optional<Outcome> Identify() {
+    std::optional<std::string> name;
+    for (uint32_t i = 0; i < std::max<uint32_t>(t_.identityTries, 1) && !name; ++i) {
+      if (i > 0) {
+        port_.Close();
+        port_.Wait(t_.identityRetryMs);
+      }
+      switch (Open()) {
+        case OpenResult::Ok: break;
+        case OpenResult::InUse: return Skip("the port is in use by another program");
+        case OpenResult::Unreachable:
+          return Skip(i == 0 ? "the printer cannot be reached (switched off or not connected)"
+                             : "the printer does not answer");
+      }
+      vxproto::CPrinterTalk talk(port_.Channel(), t_.replyMs);
+      name = talk.QueryText(vxproto::kIdModelName);
+    }
+    // Item 117 only tells the served model from its sister: asked only of a printer with their name.
+    const bool sisterName = name && IsServedModelName(*name, static_cast<int32_t>(StartMode::Normal));
+    const int32_t variant = sisterName ? port_.ModelVariant() : -1;
+    const ModelVerdict verdict = JudgeModel(name, variant);
+    if (verdict != ModelVerdict::Served) return Skip(ModelSkipReason(verdict, name.value_or("")));
+    return std::nullopt;
+  }
+
+  // After leave: the printer drops the connection and is away for its
+  // restart. The connection is closed only once the printer dropped it (or
+  // the time for that passed, as on a serial line, which never drops):
+  // closing first could throw away the end of what was sent. Then the port
+  // is opened again on the schedule until the printer answers; it is left
+  // open for what follows.
+  bool AwaitRestart(uint64_t leftAt) {
+    vxproto::IByteChannel& channel = port_.Channel();
+    const uint64_t dropStart = port_.NowMs();
+    uint8_t ignored[64];
+    while (port_.NowMs() - dropStart < t_.dropMs) {
+      if (channel.Read(ignored, sizeof(ignored), 100) < 0) break;
+    }
+    port_.Close();
+    progress_.WaitBegins("waiting for the printer to restart");
+    for (uint32_t tries = 0;; ++tries) {
+      const uint64_t elapsed = port_.NowMs() - leftAt;
+      const std::optional<uint64_t> at = NextTry(t_.restart, tries, elapsed);
+      if (!at) {
+        progress_.WaitEnds("not back after " + Seconds(elapsed));
+        return false;
+      }
+      if (*at > elapsed) port_.Wait(static_cast<uint32_t>(*at - elapsed));
+      progress_.Tick();
+      if (port_.Open() == OpenResult::Ok) {
+        vxproto::CPrinterTalk probe(channel, t_.probeMs);
+        if (probe.QueryText(vxproto::kIdModelName)) {
+          progress_.WaitEnds("back after " + Seconds(port_.NowMs() - leftAt));
+          return true;
+        }
+        port_.Close();
+      }
+    }
+  }
+
+  std::string NotBack() const {
+    return "the printer did not come back within " + std::to_string(t_.restart.limitMs / 1000) + " s of its restart";
+  }
+
+private:
+  ISendPort& port_;
+  const SendTimings& t_;
+  ISendProgress& progress_;
+};
+
+std::string Joined(const std::vector<std::string>& parts) {
+  std::string s;
+  for (const auto& p : parts) s += (s.empty() ? "" : "; ") + p;
+  return s;
+}
+
+}  // namespace
+
+Outcome SendFile(ISendPort& port, const uint8_t* file, const setting_file::ParsedFile& parsed,
+                 const SendTimings& timings, ISendProgress& progress) {
+  CPortCloser closer(port);
+  CRun run(port, timings, progress);
+  if (auto skipped = run.Identify()) return *skipped;
+
+  // The command part begins with the enter command (CheckFile saw to it):
+  // it goes alone, and the rest only after the printer's reply.
+  const vxproto::Bytes enter = vxproto::EnterUserSettingCommand();
+  const uint8_t* commands = file + parsed.commandsAt;
+  if (parsed.commandLength <= enter.size() || std::memcmp(commands, enter.data(), enter.size()) != 0) {
+    return Fail("the file's commands do not begin with the enter-user-setting command");
+  }
+  const vxproto::Bytes logo(file + parsed.logoAt, file + parsed.logoAt + parsed.logoLength);
+  const vxproto::Bytes rest(commands + enter.size(), commands + parsed.commandLength);
+  progress.Step("a VX-R500; sending " + std::to_string(parsed.logoLength + parsed.commandLength) + " bytes" +
+                (logo.empty() ? std::string() : " (logo " + std::to_string(logo.size()) + ")"));
+
+  vxproto::IByteChannel& channel = port.Channel();
+  if (!logo.empty() && !channel.Write(logo, timings.writeMs)) {
+    return Fail("the connection ended while the logo was sent");
+  }
+  vxproto::CPrinterTalk enterTalk(channel, timings.enterReplyMs + (logo.empty() ? 0 : timings.logoReplyMs));
+  if (!enterTalk.EnterUserSetting()) {
+    return Fail("the printer did not answer the enter-user-setting command; nothing more was sent");
+  }
+  if (!channel.Write(rest, timings.writeMs)) return Fail("the connection ended while the settings were sent");
+  if (!run.AwaitRestart(port.NowMs())) return Fail(run.NotBack());
+
+  const ExpectedSettings expected = ExpectedFrom(parsed);
+  ReadBack read;
+  progress.Step("reading the settings back");
+  vxproto::CPrinterTalk talk(channel, timings.replyMs);
+  for (const auto& entry : expected.switches) {
+    const auto bits = talk.ReadMemorySwitch(entry.first);
+    if (!bits) return Fail("memory switch " + std::to_string(entry.first) + " could not be read back");
+    read.switches[entry.first] = *bits;
+  }
+  if (!expected.values.empty()) {
+    if (!talk.EnterUserSetting()) return Fail("the printer did not enter user-setting mode to read its values back");
+    std::optional<uint8_t> unread;
+    for (const auto& entry : expected.values) {
+      const auto value = talk.ReadCustomizedValue(entry.first);
+      if (!value) {
+        unread = entry.first;
+        break;
+      }
+      read.values[entry.first] = *value;
+    }
+    // Left in every case: a printer in user-setting mode prints nothing.
+    const bool left = talk.LeaveUserSetting();
+    const bool back = left && run.AwaitRestart(port.NowMs());
+    if (unread) return Fail("customized value " + std::to_string(*unread) + " could not be read back");
+    if (!left) return Fail("the connection ended before the printer left user-setting mode");
+    if (!back) return Fail(run.NotBack());
+  }
+  const std::vector<std::string> differences = Differences(expected, read);
+  if (!differences.empty()) return Fail("the printer holds other settings than the file: " + Joined(differences));
+  return {Verdict::Ok, {}};
+}
+
+}  // namespace sender
