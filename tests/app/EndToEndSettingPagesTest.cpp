@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -178,6 +179,18 @@ TEST_F(SettingPages, FileModeWritesTheCommandFileOfAllThreePages) {
 
   const std::string heard = Control("received");
   EXPECT_EQ(heard.find_first_not_of(' ', 2), std::string::npos) << "the printer heard nothing: " << heard;
+
+  // The file the utility wrote, sent by the sender to the printer on the
+  // network: the printer then holds what the pages set.
+  const gui::ConsoleRun sent = gui::RunConsoleProgram(program_.File(L"VXR500Send.exe"), L"\"" + out + L"\" 127.0.0.1",
+                                                      program_.Path(), temp_.Path(), 120000);
+  EXPECT_TRUE(sent.finished);
+  EXPECT_EQ(sent.code, 0u) << sent.out << sent.err;
+  EXPECT_NE(sent.out.find("127.0.0.1  OK"), std::string::npos) << sent.out;
+  EXPECT_EQ(Control("cv 116"), "OK 35");
+  EXPECT_EQ(Control("cv 3"), "OK 4");
+  EXPECT_EQ(Control("msw 1"), "OK 00000100");
+  std::cout << "figure: the utility's file sent to one printer in " << sent.seconds << " s\n";
 }
 
 TEST_F(SettingPages, FileModeStartUpThatFailsWritesNothing) {

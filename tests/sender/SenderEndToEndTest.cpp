@@ -150,46 +150,10 @@ protected:
   // outlives the limit.
   SenderRun Send(const std::wstring& args) { return SendFrom(gui::BuildProgramDir(), args); }
   SenderRun SendFrom(const std::wstring& folder, const std::wstring& args) {
-    static int runs = 0;
-    ++runs;
-    const std::wstring outPath = temp_.Path() + L"\\out" + std::to_wstring(runs) + L".txt";
-    const std::wstring errPath = temp_.Path() + L"\\err" + std::to_wstring(runs) + L".txt";
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    HANDLE out = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-    HANDLE err = CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-    SenderRun r;
-    if (out == INVALID_HANDLE_VALUE || err == INVALID_HANDLE_VALUE) {
-      ADD_FAILURE() << "cannot make the output files";
-      return r;
-    }
-    const std::wstring exe = folder + L"\\VXR500Send.exe";
-    std::wstring commandLine = L"\"" + exe + L"\" " + args;
-    STARTUPINFOW startup = {sizeof(startup)};
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = out;
-    startup.hStdError = err;
-    PROCESS_INFORMATION info = {};
-    const ULONGLONG began = GetTickCount64();
-    const bool started = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                        folder.c_str(), &startup, &info) != FALSE;
-    CloseHandle(out);
-    CloseHandle(err);
-    if (!started) {
-      ADD_FAILURE() << "VXR500Send.exe did not start";
-      return r;
-    }
-    if (WaitForSingleObject(info.hProcess, kSenderLimitMs) != WAIT_OBJECT_0) {
-      ADD_FAILURE() << "VXR500Send.exe still runs after " << kSenderLimitMs / 1000 << " s";
-      TerminateProcess(info.hProcess, 99);
-      WaitForSingleObject(info.hProcess, 5000);
-    }
-    r.seconds = static_cast<double>(GetTickCount64() - began) / 1000.0;
-    GetExitCodeProcess(info.hProcess, &r.code);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    r.out = gui::ReadFileBytes(outPath).value_or("");
-    r.err = gui::ReadFileBytes(errPath).value_or("");
-    return r;
+    const gui::ConsoleRun run =
+        gui::RunConsoleProgram(folder + L"\\VXR500Send.exe", args, folder, temp_.Path(), kSenderLimitMs);
+    if (!run.finished) ADD_FAILURE() << "VXR500Send.exe did not start or still ran after " << kSenderLimitMs / 1000 << " s";
+    return {run.code, run.out, run.err, run.seconds};
   }
 
   // Forgets what both printers heard.

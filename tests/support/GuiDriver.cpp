@@ -421,6 +421,48 @@ bool ClickListViewRow(HWND list, int row) {
   return PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at) && PostMessageW(list, WM_LBUTTONUP, 0, at);
 }
 
+ConsoleRun RunConsoleProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workingDir,
+                             const std::wstring& outFolder, DWORD limitMs) {
+  static std::atomic<int> runs{0};
+  const std::wstring stem = outFolder + L"\\run" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++runs);
+  const std::wstring outPath = stem + L".out.txt", errPath = stem + L".err.txt";
+  SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+  HANDLE out = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+  HANDLE err = CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+  ConsoleRun r;
+  if (out == INVALID_HANDLE_VALUE || err == INVALID_HANDLE_VALUE) {
+    if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+    if (err != INVALID_HANDLE_VALUE) CloseHandle(err);
+    return r;
+  }
+  std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
+  STARTUPINFOW startup = {sizeof(startup)};
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  PROCESS_INFORMATION info = {};
+  const ULONGLONG began = GetTickCount64();
+  const bool started = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                      workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &info) != FALSE;
+  CloseHandle(out);
+  CloseHandle(err);
+  if (!started) return r;
+  r.finished = WaitForSingleObject(info.hProcess, limitMs) == WAIT_OBJECT_0;
+  if (!r.finished) {
+    TerminateProcess(info.hProcess, 99);
+    WaitForSingleObject(info.hProcess, 5000);
+  }
+  r.seconds = static_cast<double>(GetTickCount64() - began) / 1000.0;
+  GetExitCodeProcess(info.hProcess, &r.code);
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+  r.out = ReadFileBytes(outPath).value_or("");
+  r.err = ReadFileBytes(errPath).value_or("");
+  DeleteFileW(outPath.c_str());
+  DeleteFileW(errPath.c_str());
+  return r;
+}
+
 std::optional<std::string> ReadFileBytes(const std::wstring& path) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, 0, nullptr);

@@ -57,6 +57,18 @@ private:
 void RemoveTree(const std::wstring& path);
 void CopyTree(const std::wstring& from, const std::wstring& to);
 
+// A console program run to its end with its output and error streams in
+// files beside outFolder; killed (code 99) if it outlives the limit.
+struct ConsoleRun {
+  DWORD code = 0xFFFF;
+  std::string out;
+  std::string err;
+  double seconds = 0;
+  bool finished = false;  // ended by itself within the limit
+};
+ConsoleRun RunConsoleProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workingDir,
+                             const std::wstring& outFolder, DWORD limitMs);
+
 // A started program; killed at destruction when it still runs.
 class CProcess {
 public:
