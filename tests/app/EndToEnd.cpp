@@ -206,25 +206,7 @@ void EndToEnd::WritePortRegistry(const std::wstring& moreLines) const {
   EXPECT_TRUE(gui::WriteFileBytes(PortRegistryPath(), bytes));
 }
 
-std::string EndToEnd::Control(const std::string& line) {
-  const std::wstring pipe = L"\\\\.\\pipe\\VXR500Emu." + name_ + L".control";
-  HANDLE h = INVALID_HANDLE_VALUE;
-  gui::WaitUntil(
-      [&] {
-        h = CreateFileW(pipe.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        return h != INVALID_HANDLE_VALUE;
-      },
-      kStartMs);
-  if (h == INVALID_HANDLE_VALUE) return "no control pipe";
-  DWORD done = 0;
-  const std::string request = line + "\n";
-  WriteFile(h, request.data(), static_cast<DWORD>(request.size()), &done, nullptr);
-  std::string answer;
-  char c = 0;
-  while (ReadFile(h, &c, 1, &done, nullptr) && done == 1 && c != '\n') answer += c;
-  CloseHandle(h);
-  return answer;
-}
+std::string EndToEnd::Control(const std::string& line) { return gui::AskEmulator(name_, line, kStartMs); }
 
 bool EndToEnd::WaitForStatus(const std::string& part, DWORD timeoutMs) {
   return gui::WaitUntil([&] { return Control("status").find(part) != std::string::npos; }, timeoutMs);

@@ -421,6 +421,26 @@ bool ClickListViewRow(HWND list, int row) {
   return PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at) && PostMessageW(list, WM_LBUTTONUP, 0, at);
 }
 
+std::string AskEmulator(const std::wstring& name, const std::string& line, DWORD waitMs) {
+  const std::wstring pipe = L"\\\\.\\pipe\\VXR500Emu." + name + L".control";
+  HANDLE h = INVALID_HANDLE_VALUE;
+  WaitUntil(
+      [&] {
+        h = CreateFileW(pipe.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        return h != INVALID_HANDLE_VALUE;
+      },
+      waitMs);
+  if (h == INVALID_HANDLE_VALUE) return "no control pipe";
+  DWORD done = 0;
+  const std::string request = line + "\n";
+  WriteFile(h, request.data(), static_cast<DWORD>(request.size()), &done, nullptr);
+  std::string answer;
+  char c = 0;
+  while (ReadFile(h, &c, 1, &done, nullptr) && done == 1 && c != '\n') answer += c;
+  CloseHandle(h);
+  return answer;
+}
+
 ConsoleRun RunConsoleProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workingDir,
                              const std::wstring& outFolder, DWORD limitMs) {
   static std::atomic<int> runs{0};

@@ -69,6 +69,10 @@ struct ConsoleRun {
 ConsoleRun RunConsoleProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workingDir,
                              const std::wstring& outFolder, DWORD limitMs);
 
+// One line to the control pipe of the emulator of that name (waiting up to
+// waitMs for the pipe); its answer line, or "no control pipe".
+std::string AskEmulator(const std::wstring& name, const std::string& line, DWORD waitMs);
+
 // A started program; killed at destruction when it still runs.
 class CProcess {
 public:
