@@ -10,9 +10,12 @@ seconds=${1:-20}
 merge=${2:-}
 
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_FUZZ=ON >/dev/null
-cmake --build build/fuzz --target SettingsBlocksFuzz LangSectionFuzz SettingFileFuzz -j"$(nproc)"
+targets="SettingsBlocksFuzz LangSectionFuzz SettingFileFuzz CommandLineFuzz MenuRulesFuzz PortRegistryFuzz
+  PrinterTalkFuzz EmulatorInputFuzz"
+# shellcheck disable=SC2086
+cmake --build build/fuzz --target $targets -j"$(nproc)"
 
-for target in SettingsBlocksFuzz LangSectionFuzz SettingFileFuzz; do
+for target in $targets; do
   kept=tests/fuzz/corpus/$target
   scratch=build/fuzz/scratch/$target
   mkdir -p "$kept" "$scratch"
