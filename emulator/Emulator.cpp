@@ -92,8 +92,8 @@ void CEmulator::Stop() {
     if (t.joinable()) t.join();
   }
   threads_.clear();
-  for (auto& t : sessions_) {
-    if (t.joinable()) t.join();
+  for (auto& session : sessions_) {
+    if (session.thread.joinable()) session.thread.join();
   }
   sessions_.clear();
   if (listenSocket_ != ~uintptr_t{0}) {
@@ -252,7 +252,7 @@ void CEmulator::SerialLoop() {
         {
           std::scoped_lock guard(lock_);
           if (client_ != line || restarting_) continue;
-          received_.insert(received_.end(), bytes.begin(), bytes.end());
+          Record(bytes.data(), bytes.size());
           out = engine_.Feed(bytes);
           restart = engine_.RestartRequested();
           save = engine_.TakeSettingsChanged();
@@ -303,7 +303,22 @@ void CEmulator::Offer(std::unique_ptr<CLink> link) {
     if (!client_ && !restarting_ && !stop_) {
       client_ = shared;
       engine_.DiscardInput();
-      sessions_.emplace_back([this, shared] { Serve(shared); });
+      // Sessions that ended are joined here, so the list does not grow for
+      // the emulator's whole life.
+      for (auto it = sessions_.begin(); it != sessions_.end();) {
+        if (*it->ended) {
+          it->thread.join();
+          it = sessions_.erase(it);
+        } else {
+          ++it;
+        }
+      }
+      auto ended = std::make_shared<std::atomic<bool>>(false);
+      sessions_.push_back({std::thread([this, shared, ended] {
+                             Serve(shared);
+                             *ended = true;
+                           }),
+                           ended});
       return;
     }
   }
@@ -321,7 +336,7 @@ void CEmulator::Serve(std::shared_ptr<CLink> link) {
     {
       std::scoped_lock guard(lock_);
       if (client_ != link) break;
-      received_.insert(received_.end(), buffer, buffer + n);
+      Record(buffer, static_cast<std::size_t>(n));
       out = engine_.Feed(buffer, static_cast<std::size_t>(n));
       restart = engine_.RestartRequested();
       save = engine_.TakeSettingsChanged();
@@ -414,14 +429,32 @@ void CEmulator::DropConnection() {
   if (link) link->Abort();
 }
 
+void CEmulator::Record(const uint8_t* data, std::size_t size) {
+  const std::size_t room = kMaxReceivedBytes - std::min(received_.size(), kMaxReceivedBytes);
+  const std::size_t kept = std::min(room, size);
+  received_.insert(received_.end(), data, data + kept);
+  receivedDropped_ += size - kept;
+}
+
 emu::Bytes CEmulator::Received() const {
   std::scoped_lock guard(lock_);
   return received_;
 }
 
+std::size_t CEmulator::ReceivedBeyondRecord() const {
+  std::scoped_lock guard(lock_);
+  return receivedDropped_;
+}
+
+std::size_t CEmulator::SessionCount() const {
+  std::scoped_lock guard(lock_);
+  return sessions_.size();
+}
+
 void CEmulator::ClearReceived() {
   std::scoped_lock guard(lock_);
   received_.clear();
+  receivedDropped_ = 0;
 }
 
 uint16_t CEmulator::CustomizedValue(int number) const {
@@ -460,8 +493,11 @@ std::string CEmulator::Execute(const emu::ControlRequest& r) {
     case ControlOp::Drop: DropConnection(); return "OK";
     case ControlOp::DropMidReply: DropMidReply(); return "OK";
     case ControlOp::Received: {
+      // A reply line of bounded length: the first bytes, and how many more.
       const emu::Bytes heard = Received();
-      return "OK " + emu::ToHex(heard.data(), heard.size());
+      const std::size_t shown = std::min(heard.size(), kMaxReceivedShown);
+      const std::size_t more = heard.size() - shown + ReceivedBeyondRecord();
+      return "OK " + emu::ToHex(heard.data(), shown) + (more ? " +" + std::to_string(more) + " more" : "");
     }
     case ControlOp::Clear: ClearReceived(); return "OK";
     case ControlOp::Customized: {

@@ -41,6 +41,10 @@ struct EmulatorConfig {
   int identityOverride = -1;            // an emu::Identity, else the state file's
 };
 
+// What the emulator keeps of what it heard, and shows in one control reply.
+constexpr std::size_t kMaxReceivedBytes = 64 * 1024;
+constexpr std::size_t kMaxReceivedShown = 4096;
+
 class CEmulator {
 public:
   explicit CEmulator(EmulatorConfig config);
@@ -70,7 +74,11 @@ public:
   void DropConnection();
   void DropMidReply() { dropMidReply_ = true; }
   emu::Bytes Received() const;
+  // Heard beyond the record's size since the last clear.
+  std::size_t ReceivedBeyondRecord() const;
   void ClearReceived();
+  // Client sessions not yet joined (for tests).
+  std::size_t SessionCount() const;
   uint16_t CustomizedValue(int number) const;
   bool Restarting() const { return restarting_; }
   bool HasClient() const;
@@ -86,6 +94,7 @@ private:
   void ControlLoop();
   void RestartLoop();
   void BeginRestart();
+  void Record(const uint8_t* data, std::size_t size);  // lock_ held
   // Takes a fresh client, or drops it when one is already served.
   void Offer(std::unique_ptr<CLink> link);
   void Serve(std::shared_ptr<CLink> link);
@@ -97,7 +106,7 @@ private:
   mutable std::mutex lock_;  // the engine, the client and what was heard
   emu::CPrinterEngine engine_;
   std::shared_ptr<CLink> client_;
-  emu::Bytes received_;
+  emu::Bytes received_;  // the first kMaxReceivedBytes heard since the last clear
   std::mutex sendLock_;
   std::atomic<bool> stop_{false};
   std::atomic<bool> restarting_{false};
@@ -112,5 +121,11 @@ private:
   uintptr_t listenSocket_ = ~uintptr_t{0};
   HANDLE stopEvent_ = nullptr;
   std::vector<std::thread> threads_;
-  std::vector<std::thread> sessions_;
+  // One per client served; ended ones are joined as the next client comes.
+  struct Session {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> ended;
+  };
+  std::vector<Session> sessions_;
+  std::size_t receivedDropped_ = 0;  // heard beyond what the record keeps
 };

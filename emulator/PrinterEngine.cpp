@@ -318,6 +318,21 @@ std::size_t CPrinterEngine::ParseOne(Bytes& out) {
     }
     return 3;
   }
+  if (in[1] == 'r') {
+    // Transmit status: paper sensors (1) or the drawer connector (2); one
+    // byte, as receipt-printing clients ask for before and after a receipt.
+    if (n < 3) return 0;
+    const uint8_t which = in[2];
+    if (which == 1 || which == 49) {
+      uint8_t b = 0;
+      if (conditions_.nearEnd) b |= 0x03;
+      if (conditions_.paperOut) b |= 0x0C;
+      out.push_back(b);
+    } else if (which == 2 || which == 50) {
+      out.push_back(0x00);
+    }
+    return 3;
+  }
   if (in[1] == 'I') {
     if (n < 3) return 0;
     const uint8_t id = in[2];

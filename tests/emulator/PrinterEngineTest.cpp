@@ -390,3 +390,26 @@ TEST(ControlProtocol, MemorySwitchRequest) {
   EXPECT_EQ(r->op, emu::ControlOp::MemorySwitch);
   EXPECT_EQ(r->number, 5u);
 }
+
+TEST(PrinterEngine, TransmitStatusAnswersPaperAndDrawer) {
+  // catches: a receipt client's paper-status request left unanswered
+  const struct {
+    const char* condition;
+    uint8_t n;
+    emu::Bytes answer;
+  } cases[] = {
+      {nullptr, 1, {0x00}},       {"nearend", 1, {0x03}}, {"paperout", 1, {0x0C}},
+      {nullptr, 49, {0x00}},      {nullptr, 2, {0x00}},   {nullptr, 50, {0x00}},
+      {nullptr, 7, {}},
+  };
+  for (const auto& c : cases) {
+    emu::CPrinterEngine printer;
+    (void)printer.PowerOn();
+    emu::Conditions conditions;
+    if (c.condition) ASSERT_TRUE(emu::ApplyCondition(conditions, c.condition, true));
+    (void)printer.SetConditions(conditions);
+    EXPECT_EQ(printer.Feed(emu::Bytes{0x1D, 0x72, c.n}), c.answer) << int{c.n} << " " << (c.condition ? c.condition : "");
+    // Print data and a receipt's cut around it change nothing.
+    EXPECT_EQ(printer.Feed(emu::Bytes{'T', 'o', 't', 'a', 'l', 0x0A, 0x1D, 0x56, 0x41, 0x00, 0x10, 0x04, 0x01}).size(), 1u);
+  }
+}

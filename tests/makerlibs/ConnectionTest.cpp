@@ -5,6 +5,8 @@
 
 #include "makerlibs/vxcomm/Connection.h"
 
+#include "emulator/Emulator.h"
+
 #include <winsock2.h>
 #include <windows.h>
 
@@ -108,6 +110,16 @@ const Bytes kStatusBlock = {0x14, 0x00, 0x00, 0x0F};  // automatic status: all c
 vxproto::Endpoint At(uint16_t port) {
   vxproto::Endpoint e{vxproto::Endpoint::Kind::Tcp, L"127.0.0.1", port};
   return e;
+}
+
+// Polls until the condition holds (up to 10 s).
+template <class Condition>
+bool WaitFor(Condition condition) {
+  for (int i = 0; i < 500; ++i) {
+    if (condition()) return true;
+    Sleep(20);
+  }
+  return condition();
 }
 
 bool Contains(const Bytes& haystack, const Bytes& needle) {
@@ -242,4 +254,41 @@ TEST(Connection, AWriteToAPrinterThatStopsReadingEndsInItsTime) {
   EXPECT_EQ(done, 0u);
   connection.Close();
   EXPECT_LT(GetTickCount64() - started - wrote, 3000u) << "and Close follows at once";
+}
+
+TEST(EmulatorBounds, SessionsAndWhatWasHeardStayBounded) {
+  // catches: an emulator whose session list and received record grow for
+  // its whole life, and a "received" reply of any length
+  EmulatorConfig config;
+  config.name = L"bounds_" + std::to_wstring(GetCurrentProcessId());
+  config.tcpPort = 0;
+  config.announce = false;
+  CEmulator emulator(config);
+  std::string error;
+  ASSERT_TRUE(emulator.Start(&error)) << error;
+  for (int i = 0; i < 60; ++i) {
+    CConnection connection(At(emulator.TcpPort()), false);
+    ASSERT_EQ(connection.Open(false), kVxcOk) << i;
+    const uint8_t status[] = {0x10, 0x04, 0x01};
+    uint32_t done = 0;
+    EXPECT_EQ(connection.Write(status, sizeof(status), &done, 1000), kVxcOk);
+    uint8_t answer = 0;
+    EXPECT_EQ(connection.Read(&answer, 1, &done, 2000), kVxcOk) << i;
+    connection.Close();
+  }
+  EXPECT_LE(emulator.SessionCount(), 3u) << "ended sessions are joined";
+
+  ASSERT_EQ(emulator.ExecuteLine("clear"), "OK");
+  CConnection connection(At(emulator.TcpPort()), false);
+  ASSERT_EQ(connection.Open(false), kVxcOk);
+  const std::vector<uint8_t> text(3 * kMaxReceivedBytes, 'x');  // print data
+  uint32_t done = 0;
+  ASSERT_EQ(connection.Write(text.data(), static_cast<uint32_t>(text.size()), &done, 5000), kVxcOk);
+  ASSERT_TRUE(WaitFor([&] { return emulator.Received().size() + emulator.ReceivedBeyondRecord() == text.size(); }));
+  EXPECT_EQ(emulator.Received().size(), kMaxReceivedBytes);
+  const std::string reply = emulator.ExecuteLine("received");
+  EXPECT_LE(reply.size(), 3 * kMaxReceivedShown + 32);
+  EXPECT_NE(reply.find(" +" + std::to_string(text.size() - kMaxReceivedShown) + " more"), std::string::npos)
+      << reply.substr(reply.size() - 40);
+  connection.Close();
 }
