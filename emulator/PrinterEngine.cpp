@@ -305,6 +305,14 @@ std::size_t CPrinterEngine::ParseOne(Bytes& out) {
   }
   if (in[0] == kEsc) {
     if (n < 2) return 0;
+    if (in[1] == '*') {
+      // Bit image: ESC * m nL nH, then nL + nH * 256 columns of 1 byte
+      // (m 0 and 1) or 3 bytes (m 32 and 33). Data, whatever its bytes.
+      if (n < 5) return 0;
+      const uint64_t columns = in[3] + 256u * in[4];
+      skip_ = columns * (in[2] >= 32 ? 3 : 1);
+      return 5;
+    }
     return 2;  // ESC x: one-parameter commands have nothing to answer here
   }
   if (in[0] != kGs) return 1;  // print data: nothing to print on
@@ -317,6 +325,14 @@ std::size_t CPrinterEngine::ParseOne(Bytes& out) {
       out.insert(out.end(), s.begin(), s.end());
     }
     return 3;
+  }
+  if (in[1] == 'v') {
+    // Raster image: GS v 0 m xL xH yL yH, then (xL + xH * 256) * (yL + yH * 256) bytes.
+    if (n < 3) return 0;
+    if (in[2] != '0' && in[2] != 0) return 3;
+    if (n < 8) return 0;
+    skip_ = static_cast<uint64_t>(in[4] + 256u * in[5]) * (in[6] + 256u * in[7]);
+    return 8;
   }
   if (in[1] == 'r') {
     // Transmit status: paper sensors (1) or the drawer connector (2); one
@@ -369,7 +385,13 @@ std::size_t CPrinterEngine::ParseOne(Bytes& out) {
       skip_ = in[3] + 256u * in[4];
       return 5;
     }
-    if (in[2] != 'E') return 3;  // other function groups: skip the header
+    if (in[2] != 'E') {
+      // Every other function group carries pL pH bytes of its own (bar
+      // codes, graphics, settings of other makers): taken whole as data.
+      if (n < 5) return 0;
+      skip_ = in[3] + 256u * in[4];
+      return 5;
+    }
     if (n < 5) return 0;
     const std::size_t length = in[3] + 256u * in[4];
     if (length > kMaxCommandBytes) return 5;  // cannot be ours: resynchronise after the header

@@ -413,3 +413,36 @@ TEST(PrinterEngine, TransmitStatusAnswersPaperAndDrawer) {
     EXPECT_EQ(printer.Feed(emu::Bytes{'T', 'o', 't', 'a', 'l', 0x0A, 0x1D, 0x56, 0x41, 0x00, 0x10, 0x04, 0x01}).size(), 1u);
   }
 }
+
+TEST(PrinterEngine, ImageAndOtherFunctionDataIsNeverTakenForCommands) {
+  // catches: bytes inside an image or another function group's data read as
+  // commands (answered, or swallowing what follows), so a receipt with a
+  // picture leaves the printer confused
+  const emu::Bytes inside = {0x10, 0x04, 0x01, 0x1D, 0x49, 0x43, 0x1D, 0x28, 0x45, 0x03, 0x00, 0x01, 0x49, 0x4E};
+  const auto with = [&inside](emu::Bytes head) {
+    head.insert(head.end(), inside.begin(), inside.end());
+    return head;
+  };
+  const struct {
+    const char* name;
+    emu::Bytes command;
+  } cases[] = {
+      {"GS ( k (bar code)", with({0x1D, 0x28, 0x6B, static_cast<uint8_t>(inside.size()), 0x00})},
+      {"GS ( A", with({0x1D, 0x28, 0x41, static_cast<uint8_t>(inside.size()), 0x00})},
+      {"GS v 0 raster, 14 x 1", with({0x1D, 0x76, 0x30, 0x00, 14, 0, 1, 0})},
+      {"ESC * 8-dot bit image, 14 columns", with({0x1B, 0x2A, 0x00, 14, 0})},
+      {"ESC * 24-dot bit image, 14 / 3 columns", [&] {
+         emu::Bytes c = with({0x1B, 0x2A, 0x21, 5, 0});
+         c.push_back(0x00);  // 5 columns of 3 bytes: 15 bytes of data
+         return c;
+       }()},
+  };
+  for (const auto& c : cases) {
+    emu::CPrinterEngine printer;
+    (void)printer.PowerOn();
+    // Fed a byte at a time, as a slow line delivers it.
+    for (uint8_t b : c.command) EXPECT_TRUE(printer.Feed(&b, 1).empty()) << c.name;
+    EXPECT_FALSE(printer.InUserSettingMode()) << c.name;
+    EXPECT_EQ(printer.Feed(emu::Bytes{0x10, 0x04, 0x01}).size(), 1u) << c.name << ": it answers what follows";
+  }
+}
