@@ -158,7 +158,8 @@ private:
 // Power-on notice switch: memory switch 1, bit 3.
 constexpr int kPowerOnNoticeSwitch = 1;
 constexpr int kPowerOnNoticeBit = 3;
-// Longest user-setting command accepted; longer ones are skipped whole.
+// Longest user-setting command accepted; past a longer one the printer
+// resynchronises after its header.
 constexpr std::size_t kMaxCommandBytes = 1024;
 
 std::string ToHex(const uint8_t* data, std::size_t size);
