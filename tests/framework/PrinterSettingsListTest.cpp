@@ -132,6 +132,50 @@ TEST_F(SettingsList, FailedSaveLeavesTheOldFileByteForByte) {
   EXPECT_NE(ReadBytes(path), before);
 }
 
+TEST_F(SettingsList, ASaveCutOffAtAnyStepLeavesAFileThatLoads) {
+  // catches: a save killed part-way leaving a broken data file, or its
+  // leftover stopping the next save. A process killed between write, flush
+  // and replace leaves one of these on disk: the old file beside a
+  // temporary file holding any prefix of the new bytes (killed while
+  // writing), beside the whole new bytes (killed before the replace), or the
+  // new file alone (killed after it).
+  const std::wstring path = Path(L"VX-R500_Setting.DAT");
+  const std::wstring temp = path + L".new";
+  const auto save = [&](uint8_t fill) {
+    CPrinterSettingsList list;
+    Fill(list, fill);
+    list.writeFlag = 1;
+    EXPECT_EQ(list.SaveDataFile(L"VX-R500", path, 0x10000, 0x10000), 1);
+    return ReadBytes(path);
+  };
+  const std::vector<uint8_t> newer = save(0x42);
+  const std::vector<uint8_t> older = save(0x21);
+  const auto loadsAs = [&](uint8_t fill) {
+    CPrinterSettingsList loaded;
+    if (loaded.LoadDataFile(path) != 0) return false;
+    std::vector<uint8_t> out(200);
+    return loaded.ReadBlock(0x10001, out.data(), 200) == 0 && out[199] == fill;
+  };
+  for (std::size_t cut = 0; cut <= newer.size(); cut += 7) {
+    WriteBytes(path, older);
+    WriteBytes(temp, std::vector<uint8_t>(newer.begin(), newer.begin() + static_cast<std::ptrdiff_t>(cut)));
+    EXPECT_TRUE(loadsAs(0x21)) << "killed after " << cut << " bytes: the old file loads";
+  }
+  WriteBytes(path, older);
+  WriteBytes(temp, newer);
+  EXPECT_TRUE(loadsAs(0x21)) << "killed before the replace: the old file loads";
+  WriteBytes(path, newer);
+  DeleteFileW(temp.c_str());
+  EXPECT_TRUE(loadsAs(0x42)) << "killed after the replace: the new file loads";
+
+  // The next start saves over whatever was left.
+  WriteBytes(path, older);
+  WriteBytes(temp, std::vector<uint8_t>(newer.begin(), newer.begin() + 50));
+  EXPECT_EQ(save(0x42), newer);
+  EXPECT_FALSE(FileExists(temp));
+  EXPECT_TRUE(loadsAs(0x42));
+}
+
 TEST_F(SettingsList, PrinterEntriesAndTheirFiles) {
   CPrinterSettingsList list;
   const std::wstring base = folder_.Path();
