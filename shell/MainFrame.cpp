@@ -157,10 +157,12 @@ LRESULT CMainFrame::RunProgressDialog(const WaitRecord* record, HWND disable) {
   EnableWindow(progressDialog_->Hwnd(), TRUE);
   HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   progressDialog_->RunModalLoop();
+  // The owner is enabled again before its dialog goes, so that the system
+  // gives it back the activation instead of another program's window.
+  if (wasEnabled) EnableWindow(target, TRUE);
   if (progressDialog_->Hwnd()) DestroyWindow(progressDialog_->Hwnd());
   progressDialog_.reset();
   statusView_.ResumeReports();
-  if (wasEnabled) EnableWindow(target, TRUE);
   SetCursor(previous);
   if (std::exchange(closeAfterRun_, false)) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
   return 0;
