@@ -101,6 +101,9 @@ DWORD CPortQueueCoInstaller::Handle(DI_FUNCTION request, HDEVINFO set, PSP_DEVIN
         return postProcessing ? InstallSecondPass(context) : InstallFirstPass(set, device);
       case DIF_NEWDEVICEWIZARD_FINISHINSTALL:
         return postProcessing ? passOn : FinishInstall();
+      case DIF_DESTROYPRIVATEDATA:
+        if (!postProcessing) PutBackPending();
+        return passOn;
       default:
         return passOn;
     }
@@ -109,18 +112,13 @@ DWORD CPortQueueCoInstaller::Handle(DI_FUNCTION request, HDEVINFO set, PSP_DEVIN
   }
 }
 
-void CPortQueueCoInstaller::OnUnload() noexcept {
-  try {
-    std::scoped_lock guard(lock_);
-    RestorePort();
-    RestorePcs();
-    // A watcher keeps the library loaded until its body is done, so by now
-    // it is; the unload may even be its own last call, and a thread cannot
-    // wait for its own end.
-    watcherThread_.reset();
-    watch_.reset();
-  } catch (...) {
-  }
+void CPortQueueCoInstaller::PutBackPending() {
+  // The host is done with the device set without the wizard's end (or
+  // after it): this is the last request the installation sends, and the
+  // last chance to put back what it changed outside the loader lock. A
+  // running watcher stops by itself and deletes nothing.
+  RestorePort();
+  RestorePcs();
 }
 
 DWORD CPortQueueCoInstaller::InstallFirstPass(HDEVINFO set, PSP_DEVINFO_DATA device) {

@@ -35,10 +35,6 @@ public:
   // The co-installer entry point's work.
   DWORD Handle(DI_FUNCTION request, HDEVINFO set, PSP_DEVINFO_DATA device,
                PCOINSTALLER_CONTEXT_DATA context) noexcept;
-  // The host unloads the library (any watcher has ended by then): what the
-  // installation changed and has not put back yet is put back now, or it
-  // would stay changed for good.
-  void OnUnload() noexcept;
 
   // The watcher's shared state; public for the thread body only.
   struct CWatch;
@@ -47,6 +43,7 @@ private:
   DWORD InstallFirstPass(HDEVINFO set, PSP_DEVINFO_DATA device);
   DWORD InstallSecondPass(PCOINSTALLER_CONTEXT_DATA context);
   DWORD FinishInstall();
+  void PutBackPending();
 
   void SavePcsAndClear();
   void RestorePcs();

@@ -16,18 +16,21 @@ DWORD CRegWaitCoInstaller::Handle(DI_FUNCTION request, HDEVINFO set, PSP_DEVINFO
     std::scoped_lock guard(lock_);
     const bool postProcessing = context && context->PostProcessing;
     if (request == DIF_INSTALLDEVICE && context && !postProcessing) Take(set, device);
-    if (request == DIF_NEWDEVICEWIZARD_FINISHINSTALL && !postProcessing) Release();
+    // The set-up also goes free when the host is done with the device set
+    // without the wizard's end.
+    if ((request == DIF_NEWDEVICEWIZARD_FINISHINSTALL || request == DIF_DESTROYPRIVATEDATA) && !postProcessing)
+      Release();
   } catch (...) {
   }
   return NO_ERROR;
 }
 
 void CRegWaitCoInstaller::OnUnload() noexcept {
-  try {
-    std::scoped_lock guard(lock_);
-    Release();
-  } catch (...) {
-  }
+  // Called under the loader lock: only the kernel's handle calls, and no
+  // wait for a request that may still be running on another thread.
+  if (!lock_.try_lock()) return;
+  std::scoped_lock guard(std::adopt_lock, lock_);
+  Release();
 }
 
 void CRegWaitCoInstaller::Take(HDEVINFO set, PSP_DEVINFO_DATA device) {

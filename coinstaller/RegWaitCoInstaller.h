@@ -22,7 +22,8 @@ public:
   DWORD Handle(DI_FUNCTION request, HDEVINFO set, PSP_DEVINFO_DATA device,
                PCOINSTALLER_CONTEXT_DATA context) noexcept;
   // The host unloads the library before the wizard's end: the set-up must
-  // not wait for a release that can no longer come.
+  // not wait for a release that can no longer come. Safe under the loader
+  // lock (a mutex release and a handle close, nothing more).
   void OnUnload() noexcept;
 
 private:

@@ -11,9 +11,10 @@ extern "C" DWORD WINAPI OrvikVXCoInstaller(DI_FUNCTION request, HDEVINFO set, PS
   return installer.Handle(request, set, device, context);
 }
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void* reserved) {
-  // At process exit (reserved set) other threads are gone mid-way and the
-  // registry is no place to go; a host that unloads us gets its changes back.
-  if (reason == DLL_PROCESS_DETACH && !reserved) installer.OnUnload();
+extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, void*) {
+  // Nothing is put back from here: the registry is no place to go under the
+  // loader lock. What an installation changed goes back at the wizard's end
+  // or when the host destroys the device set, both ordinary requests.
+  if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(module);
   return TRUE;
 }

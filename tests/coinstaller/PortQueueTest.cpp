@@ -329,12 +329,15 @@ TEST_F(PortQueue, NewFirstPassUndoesAnUnfinishedSubstitutionFirst) {
   EXPECT_EQ(Pcs(), 5u);
 }
 
-TEST_F(PortQueue, UnloadPutsBackWhatIsPending) {
-  // catches: a host that unloads the library mid-installation leaving the
-  // device on the borrowed port and "PCS" at 0 for good
+TEST_F(PortQueue, DestroyingTheDeviceSetPutsBackWhatIsPending) {
+  // catches: a host that drops the installation without the second pass or
+  // the wizard's end leaving the device on the borrowed port and "PCS" at 0
+  // for good (the library's unload is no place for registry writes)
   PSP_DEVINFO_DATA device = DeviceWithExistingQueue();
   ASSERT_EQ(FirstPass(device), kPostProcessing);
-  Installer().OnUnload();
+  EXPECT_EQ(Call(DIF_DESTROYPRIVATEDATA, device, TRUE), static_cast<DWORD>(NO_ERROR));
+  EXPECT_EQ(PortName(device), L"VXPORT1");
+  EXPECT_EQ(Call(DIF_DESTROYPRIVATEDATA, device, FALSE), static_cast<DWORD>(NO_ERROR));
   EXPECT_EQ(PortName(device), L"USB001");
   EXPECT_EQ(Pcs(), 5u);
   EXPECT_EQ(Finish(device), static_cast<DWORD>(NO_ERROR));

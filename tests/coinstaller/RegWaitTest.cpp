@@ -229,6 +229,18 @@ TEST_F(RegWait, UnloadBeforeTheWizardEndLetsTheSetUpGo) {
   EXPECT_EQ(platform_.Count("ReleaseMutex"), 1);
 }
 
+TEST_F(RegWait, DestroyingTheDeviceSetLetsTheSetUpGo) {
+  // catches: a set-up left waiting when the host drops the installation
+  // without the wizard's end and keeps the library loaded
+  CreateSetupMutex();
+  PSP_DEVINFO_DATA device = platform_.AddDevice(MultiText({kServedId}));
+  EXPECT_EQ(FirstPass(device), static_cast<DWORD>(NO_ERROR));
+  EXPECT_EQ(Call(DIF_DESTROYPRIVATEDATA, device), static_cast<DWORD>(NO_ERROR));
+  EXPECT_EQ(StateOf(name_), MutexState::Free);
+  EXPECT_EQ(Finish(device), static_cast<DWORD>(NO_ERROR));
+  EXPECT_EQ(platform_.Count("ReleaseMutex"), 1);
+}
+
 TEST_F(RegWait, OtherRequestsAndTheSecondPassDoNothing) {
   // catches: the mutex taken in a pass or for a request it is not for
   CreateSetupMutex();
