@@ -114,6 +114,8 @@ std::optional<ControlRequest> ParseControlLine(const std::string& line, std::str
     r.op = ControlOp::Drop;
   } else if (want(1) && verb == "dropmidreply") {
     r.op = ControlOp::DropMidReply;
+  } else if (want(1) && verb == "restart") {
+    r.op = ControlOp::Restart;
   } else if (want(1) && verb == "received") {
     r.op = ControlOp::Received;
   } else if (want(1) && verb == "clear") {

@@ -22,6 +22,7 @@ enum class ControlOp {
   Misreport,    // misreport on|off: customized values read back one more than in force
   Drop,         // drop: the connection ends now
   DropMidReply, // dropmidreply: the next answer is cut in half, then the connection ends
+  Restart,      // restart: the printer restarts now, as after leaving user-setting mode
   Received,     // received: hex of every byte heard since the last clear
   Clear,        // clear: forget what was heard
   Status,       // status: one line describing the printer

@@ -51,25 +51,8 @@ bool CEmulator::Start(std::string* error) {
   stopEvent_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (config_.tcpPort >= 0) {
     if (!StartWinsock()) return fail("winsock did not start");
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (s == INVALID_SOCKET) return fail("no socket");
-    BOOL exclusive = TRUE;  // a second emulator on the same port must fail, not share it
-    setsockopt(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive), sizeof(exclusive));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<u_short>(config_.tcpPort));
-    if (inet_pton(AF_INET, config_.tcpHost.c_str(), &address.sin_addr) != 1) {
-      closesocket(s);
-      return fail("bad address " + config_.tcpHost);
-    }
-    if (bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 || listen(s, 4) != 0) {
-      closesocket(s);
-      return fail("cannot listen on " + config_.tcpHost + ":" + std::to_string(config_.tcpPort));
-    }
-    int length = sizeof(address);
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    tcpPort_ = ntohs(address.sin_port);
-    listenSocket_ = s;
+    std::string why;
+    if (!Listen(static_cast<uint16_t>(config_.tcpPort), &why)) return fail(why);
     threads_.emplace_back([this] { TcpLoop(); });
   }
   if (!config_.usbName.empty()) threads_.emplace_back([this] { PipeLoop(L"\\\\.\\pipe\\vxusb\\" + config_.usbName); });
@@ -151,15 +134,52 @@ void CEmulator::Announce(bool on) {
   RegCloseKey(k);
 }
 
+bool CEmulator::Listen(uint16_t port, std::string* error) {
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (s == INVALID_SOCKET) {
+    if (error) *error = "no socket";
+    return false;
+  }
+  BOOL exclusive = TRUE;  // a second emulator on the same port must fail, not share it
+  setsockopt(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive), sizeof(exclusive));
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  if (inet_pton(AF_INET, config_.tcpHost.c_str(), &address.sin_addr) != 1) {
+    closesocket(s);
+    if (error) *error = "bad address " + config_.tcpHost;
+    return false;
+  }
+  if (bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 || listen(s, 4) != 0) {
+    closesocket(s);
+    if (error) *error = "cannot listen on " + config_.tcpHost + ":" + std::to_string(port);
+    return false;
+  }
+  int length = sizeof(address);
+  getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+  tcpPort_ = ntohs(address.sin_port);
+  listenSocket_ = s;
+  return true;
+}
+
 void CEmulator::TcpLoop() {
-  const SOCKET listener = static_cast<SOCKET>(listenSocket_);
   while (!stop_) {
-    // While it restarts the printer takes no one: connections wait in the
-    // backlog and find it silent, as a restarting printer is.
+    // While it restarts the printer's network side is down too: a connect
+    // is refused, as by a printer that is switched off, and whatever waited
+    // in the backlog is dropped. The same port is taken again afterwards.
     if (restarting_) {
+      if (listenSocket_ != ~uintptr_t{0}) {
+        closesocket(static_cast<SOCKET>(listenSocket_));
+        listenSocket_ = ~uintptr_t{0};
+      }
       Sleep(10);
       continue;
     }
+    if (listenSocket_ == ~uintptr_t{0} && !Listen(tcpPort_, nullptr)) {
+      Sleep(50);
+      continue;
+    }
+    const SOCKET listener = static_cast<SOCKET>(listenSocket_);
     fd_set set;
     FD_ZERO(&set);
     FD_SET(listener, &set);
@@ -277,6 +297,14 @@ void CEmulator::BeginRestart() {
   restartUntil_ = GetTickCount64() + restartMs_;
   restarting_ = true;
   restarts_++;
+}
+
+void CEmulator::SetRestartTime(uint32_t ms) {
+  restartMs_ = ms;
+  const ULONGLONG latest = GetTickCount64() + ms;
+  ULONGLONG until = restartUntil_;
+  while (until > latest && !restartUntil_.compare_exchange_weak(until, latest)) {
+  }
 }
 
 void CEmulator::RestartLoop() {
@@ -492,6 +520,10 @@ std::string CEmulator::Execute(const emu::ControlRequest& r) {
       return "OK";
     case ControlOp::Drop: DropConnection(); return "OK";
     case ControlOp::DropMidReply: DropMidReply(); return "OK";
+    case ControlOp::Restart:
+      BeginRestart();
+      DropConnection();
+      return "OK";
     case ControlOp::Received: {
       // A reply line of bounded length: the first bytes, and how many more.
       const emu::Bytes heard = Received();

@@ -70,7 +70,8 @@ public:
   void SetInfoItem(int item, std::optional<std::string> text);
   void SetLatency(uint32_t ms) { latencyMs_ = ms; }
   void SetNoAnswer(bool on) { noAnswer_ = on; }
-  void SetRestartTime(uint32_t ms) { restartMs_ = ms; }
+  // A restart under way ends no later than the new time from now.
+  void SetRestartTime(uint32_t ms);
   void DropConnection();
   void DropMidReply() { dropMidReply_ = true; }
   emu::Bytes Received() const;
@@ -88,6 +89,8 @@ public:
   bool WaitUntilReady(DWORD timeoutMs) const;
 
 private:
+  // Listens on the configured address at the port (0: any free one).
+  bool Listen(uint16_t port, std::string* error);
   void TcpLoop();
   void PipeLoop(std::wstring pipeName);
   void SerialLoop();
@@ -118,7 +121,7 @@ private:
   std::atomic<int> restarts_{0};
   std::atomic<ULONGLONG> restartUntil_{0};
   uint16_t tcpPort_ = 0;
-  uintptr_t listenSocket_ = ~uintptr_t{0};
+  uintptr_t listenSocket_ = ~uintptr_t{0};  // owned by the TCP thread while it runs
   HANDLE stopEvent_ = nullptr;
   std::vector<std::thread> threads_;
   // One per client served; ended ones are joined as the next client comes.
