@@ -361,7 +361,9 @@ int CCommunicationSettingDlg::Test() {
     Warn(0, L"A communication error occurred.");
     return 0;
   }
-  const VXCRESULT tested = comm_ ? comm_->VXC_CommunicationTest(&entry) : kVxcNotBound;
+  VXC* comm = comm_;
+  const VXCRESULT tested =
+      comm ? Responsive([&] { return comm->VXC_CommunicationTest(&entry); }) : kVxcNotBound;
   if (tested != kVxcOk) {
     if (comm_) comm_->Close();
     Warn(0, L"A communication error occurred.");
@@ -373,7 +375,7 @@ int CCommunicationSettingDlg::Test() {
   if (driverMode) {
     served = MatchesModelFamily(entry.deviceName);
   } else if (std::wcscmp(entry.deviceName, L"VX-R200") == 0) {
-    served = QueryModelVariant(comm_, &entry) == 24;
+    served = Responsive([&] { return QueryModelVariant(comm, &entry); }) == 24;
     if (!served) comm_->VXC_RemovePort(&entry);
   }
   if (!served) {

@@ -130,14 +130,16 @@ void CPrinterSelectDlg::SelectEntry(const PrinterEntry* entry) {
 
 VXCRESULT CPrinterSelectDlg::CheckEntry(PrinterEntry* entry, int checkModel) {
   if (!entry) return kVxcNoEntry;
-  const VXCRESULT result = Comm() ? Comm()->VXC_CommunicationTest(entry) : kVxcNotBound;
+  VXC* comm = Comm();
+  const VXCRESULT result =
+      comm ? Responsive([&] { return comm->VXC_CommunicationTest(entry); }) : kVxcNotBound;
   connectionResult_ = result;
   if (checkModel == 0 || result != kVxcOk) return result;
 
   const bool match = QueueListing() ? MatchesModelFamily(entry->deviceName)
                                     : NamesEqual(entry->deviceName, kSisterModelName);
   if (match) {
-    if (QueryModelVariant(entry) == 24) return result;
+    if (Responsive([&] { return QueryModelVariant(entry); }) == 24) return result;
     Comm()->VXC_RemovePort(entry);
   }
   Warn(2, L"The connected printer is not %s.", kModelName);
@@ -168,10 +170,13 @@ VXCRESULT CPrinterSelectDlg::OpenEntry(PrinterEntry* entry) {
   if (!entry) return kVxcNoEntry;
   VXC* comm = Comm();
   if (!comm) return kVxcNotBound;
-  VXCRESULT r = comm->VXC_SetPort(entry);
-  if (r == kVxcOk) r = comm->VXC_GetPort(entry);
-  if (r == kVxcOk) r = comm->Open(1);
-  if (r == kVxcOk) r = comm->VXC_Initialize();
+  const VXCRESULT r = Responsive([&] {
+    VXCRESULT step = comm->VXC_SetPort(entry);
+    if (step == kVxcOk) step = comm->VXC_GetPort(entry);
+    if (step == kVxcOk) step = comm->Open(1);
+    if (step == kVxcOk) step = comm->VXC_Initialize();
+    return step;
+  });
   // A port that answered the test but cannot be opened is no connection:
   // whoever starts from the connection result must not take it for one.
   // (In use keeps its own answer; its callers say so and stop.)

@@ -1,5 +1,8 @@
 #include "win/Window.h"
 
+#include <exception>
+#include <thread>
+
 CWindow::~CWindow() {
   if (hwnd_ && IsWindow(hwnd_)) {
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
@@ -93,10 +96,58 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
       self->hwnd_ = nullptr;
       return FALSE;
     }
+    // Whatever asks the dialog to act or to close while its printer talk
+    // runs would act on a state that is about to change under it.
+    if (self->busy_ && (msg == WM_COMMAND || msg == WM_CLOSE ||
+                        (msg == WM_SYSCOMMAND && (wp & 0xFFF0) == SC_CLOSE))) {
+      return TRUE;
+    }
     return self->OnMessage(msg, wp, lp);
   } catch (...) {
     return FALSE;
   }
+}
+
+void CDialog::RunResponsive(const std::function<void()>& work) {
+  HANDLE done = hwnd_ && !busy_ ? CreateEventW(nullptr, TRUE, FALSE, nullptr) : nullptr;
+  if (!done) {
+    work();
+    return;
+  }
+  busy_ = true;
+  const bool wasEnabled = IsWindowEnabled(hwnd_) != FALSE;
+  const HWND focus = GetFocus();
+  EnableWindow(hwnd_, FALSE);
+  std::exception_ptr failure;
+  std::thread worker([&] {
+    try {
+      work();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    SetEvent(done);
+  });
+  bool quit = false;
+  WPARAM quitCode = 0;
+  while (MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        quit = true;
+        quitCode = msg.wParam;
+        continue;
+      }
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  worker.join();
+  CloseHandle(done);
+  busy_ = false;
+  if (hwnd_ && wasEnabled) EnableWindow(hwnd_, TRUE);
+  if (focus && IsWindow(focus)) SetFocus(focus);
+  if (quit) PostQuitMessage(static_cast<int>(quitCode));
+  if (failure) std::rethrow_exception(failure);
 }
 
 INT_PTR CDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {

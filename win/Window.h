@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 class CWindow {
 public:
   CWindow() = default;
@@ -58,6 +60,23 @@ protected:
   void SetResult(LRESULT result) { SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result); }
   HWND Item(int id) const { return GetDlgItem(hwnd_, id); }
 
+  // Printer talk that may take seconds: the work runs on a thread of its
+  // own while this dialog is disabled and its thread goes on answering
+  // messages (a window that stops answering is "not responding" to the
+  // user). Commands and close requests that arrive meanwhile are dropped.
+  // The work must not touch windows. Without a window it runs here.
+  void RunResponsive(const std::function<void()>& work);
+  template <class Work>
+  auto Responsive(Work&& work) -> decltype(work()) {
+    decltype(work()) result{};
+    RunResponsive([&] { result = work(); });
+    return result;
+  }
+  bool Busy() const { return busy_; }
+
   HWND hwnd_ = nullptr;
   bool modal_ = false;
+
+private:
+  bool busy_ = false;
 };
