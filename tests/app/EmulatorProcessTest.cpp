@@ -39,7 +39,20 @@ protected:
     const ULONGLONG left = ChangeSettingsAndLeave("");
     if (!gui::WaitUntil([&] { return !PipeExists(pipe); }, kStartMs)) return 0;
     EXPECT_NE(Control("status").find("restarting 1"), std::string::npos) << "away while it restarts";
+    // catches: a TCP connect taken (into the backlog) by a restarting printer
+    const SOCKET refused = ConnectTo(port_);
+    EXPECT_EQ(refused, INVALID_SOCKET) << "its network side is down too";
+    if (refused != INVALID_SOCKET) closesocket(refused);
     EXPECT_TRUE(gui::WaitUntil([&] { return PipeExists(pipe); }, 2 * kStartMs)) << "back after the restart";
+    // catches: the port not taken again after the restart
+    EXPECT_TRUE(gui::WaitUntil(
+        [&] {
+          const SOCKET s = ConnectTo(port_);
+          if (s != INVALID_SOCKET) closesocket(s);
+          return s != INVALID_SOCKET;
+        },
+        kStartMs))
+        << "the same TCP port answers again";
     return GetTickCount64() - left;
   }
 };
@@ -85,6 +98,16 @@ TEST_F(EmulatorProcess, PrinterIsAwayForItsRestartTimeAfterLeavingUserSettingMod
   // catches: the control request "restarttime" ignored
   EXPECT_GE(second, 4400u);
   EXPECT_LE(second, 4500u + 2 * kStartMs);
+
+  // catches: "restart" ignored, or "restarttime" not cutting a restart
+  // under way short
+  ASSERT_EQ(Control("restarttime 60000"), "OK");
+  ASSERT_EQ(Control("restart"), "OK");
+  EXPECT_NE(Control("status").find("restarting 1"), std::string::npos);
+  const ULONGLONG cut = GetTickCount64();
+  ASSERT_EQ(Control("restarttime 200"), "OK");
+  EXPECT_TRUE(WaitForStatus("restarting 0", 10000));
+  EXPECT_LT(GetTickCount64() - cut, 10000u);
 }
 
 }  // namespace
