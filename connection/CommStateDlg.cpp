@@ -62,7 +62,12 @@ void CCommStateDlg::Finish() {
     // The bar's last position shows during the stay.
     SendDlgItemMessageW(hwnd_, IDC_COMM_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(progress_), 0);
     UpdateWindow(GetDlgItem(hwnd_, IDC_COMM_PROGRESS));
-    if (static_cast<int64_t>(std::time(nullptr)) - shownAt_ <= 1) MandatedWait(L"progress stay", 1000);
+    if (static_cast<int64_t>(std::time(nullptr)) - shownAt_ <= 1) {
+      // The stay is kept by a timer: the window thread goes on answering.
+      AnnounceMandatedWait(L"progress stay", kStayMs);
+      SetTimer(hwnd_, kStayTimer, kStayMs, nullptr);
+      return;
+    }
   }
   PostMessageW(hwnd_, WM_CLOSE, 0, 0);
 }
@@ -129,6 +134,10 @@ INT_PTR CCommStateDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_TIMER:
       if (wp == kShowTimer) Show();
       else if (wp == kPollTimer) Poll();
+      else if (wp == kStayTimer) {
+        KillTimer(hwnd_, kStayTimer);
+        PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+      }
       return TRUE;
     case WM_CLOSE:
       ended_ = true;

@@ -14,6 +14,8 @@
 class CCommStateDlg : public CDialog {
 public:
   static constexpr UINT_PTR kShowTimer = 1;
+  static constexpr UINT_PTR kStayTimer = 3;
+  static constexpr UINT kStayMs = 1000;  // a dialog shown for a second or less stays this long
   static constexpr UINT_PTR kPollTimer = 10;
   static constexpr UINT kPollMs = 500;
 

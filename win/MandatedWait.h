@@ -9,11 +9,16 @@
 #include <cwchar>
 #include <iterator>
 
-inline void MandatedWait(const wchar_t* what, DWORD ms) {
+// Names a wait that a window thread keeps by a timer rather than a sleep.
+inline void AnnounceMandatedWait(const wchar_t* what, DWORD ms) {
   if (IsDebuggerPresent()) {
     wchar_t line[96];
     swprintf(line, std::size(line), L"VX-R500 wait: %ls %lu\n", what, static_cast<unsigned long>(ms));
     OutputDebugStringW(line);
   }
+}
+
+inline void MandatedWait(const wchar_t* what, DWORD ms) {
+  AnnounceMandatedWait(what, ms);
   Sleep(ms);
 }
