@@ -365,7 +365,7 @@ int CCommunicationSettingDlg::Test() {
   const VXCRESULT tested =
       comm ? Responsive([&] { return comm->VXC_CommunicationTest(&entry); }) : kVxcNotBound;
   if (tested != kVxcOk) {
-    if (comm_) comm_->Close();
+    if (comm) comm->Close();
     Warn(0, L"A communication error occurred.");
     return 0;
   }
@@ -376,7 +376,7 @@ int CCommunicationSettingDlg::Test() {
     served = MatchesModelFamily(entry.deviceName);
   } else if (std::wcscmp(entry.deviceName, L"VX-R200") == 0) {
     served = Responsive([&] { return QueryModelVariant(comm, &entry); }) == 24;
-    if (!served) comm_->VXC_RemovePort(&entry);
+    if (!served) comm->VXC_RemovePort(&entry);
   }
   if (!served) {
     Warn(2, L"The device ID does not match the connected printer.");

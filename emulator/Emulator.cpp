@@ -113,7 +113,7 @@ void CEmulator::Announce(bool on) {
                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
   };
   if (config_.tcpPort >= 0) {
-    set(L"NET", std::wstring(config_.tcpHost.begin(), config_.tcpHost.end()) + L":" + std::to_wstring(tcpPort_));
+    set(L"NET", std::wstring(config_.tcpHost.begin(), config_.tcpHost.end()) + L":" + std::to_wstring(tcpPort_.load()));
   }
   set(L"USB", config_.usbName);
   set(L"LPT", config_.lptName);
@@ -552,7 +552,7 @@ std::string CEmulator::Execute(const emu::ControlRequest& r) {
       s += " identity " + std::string(emu::IdentityName(engine_.CurrentSettings().identity));
       s += " client " + std::string(client_ ? "1" : "0");
       s += " restarting " + std::string(restarting_ ? "1" : "0");
-      s += " tcp " + std::to_string(tcpPort_);
+      s += " tcp " + std::to_string(tcpPort_.load());
       return s;
     }
     case ControlOp::Quit: quit_ = true; return "OK";

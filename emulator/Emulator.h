@@ -120,7 +120,7 @@ private:
   std::atomic<uint32_t> restartMs_;
   std::atomic<int> restarts_{0};
   std::atomic<ULONGLONG> restartUntil_{0};
-  uint16_t tcpPort_ = 0;
+  std::atomic<uint16_t> tcpPort_{0};  // read by the control thread, taken again by the TCP thread
   uintptr_t listenSocket_ = ~uintptr_t{0};  // owned by the TCP thread while it runs
   HANDLE stopEvent_ = nullptr;
   std::vector<std::thread> threads_;

@@ -9,10 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/support/GuiDriver.h"
@@ -58,6 +60,30 @@ std::optional<std::string> DataFileBlock(const std::string& data, uint32_t id);
 uint32_t Le32At(const std::string& bytes, std::size_t offset);
 // Whether a named pipe has an instance (without connecting to it).
 bool PipeExists(const std::wstring& name);
+// A window text for a failure message (anything past ASCII as '?').
+std::string Narrow(const std::wstring& text);
+
+// Asks every visible window of a process for an answer, over and over, and
+// keeps the longest wait. A window thread busy with the printer shows here
+// as a wait of seconds.
+class CAnswerProbe {
+public:
+  explicit CAnswerProbe(DWORD processId) : thread_([this, processId] { Loop(processId); }) {}
+  ~CAnswerProbe() {
+    stop_ = true;
+    thread_.join();
+  }
+  CAnswerProbe(const CAnswerProbe&) = delete;
+  CAnswerProbe& operator=(const CAnswerProbe&) = delete;
+  DWORD LongestMs() const { return longest_; }
+
+private:
+  void Loop(DWORD processId);
+
+  std::atomic<bool> stop_{false};
+  std::atomic<DWORD> longest_{0};
+  std::thread thread_;
+};
 // Types a text into an edit box of another process as the keyboard would.
 void Type(HWND edit, const std::wstring& text);
 // The main window's menu pane (its list view) and the texts of its rows.

@@ -69,8 +69,6 @@ std::wstring PaneLine(HWND frame, int id) {
   return line ? gui::WindowText(line) : std::wstring(L"<no line>");
 }
 
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
-
 // How often a command was heard, in the emulator's "received" answer.
 std::size_t TimesHeard(const std::string& received, const std::string& command) {
   std::size_t n = 0;
@@ -187,14 +185,14 @@ TEST_F(EndToEnd, PrinterThatDoesNotSayWhoItIsIsRefusedWithoutHangingTheWindow) {
     HWND box = nullptr;
     DWORD slowest = 0;
     const ULONGLONG started = GetTickCount64();
-    while (!box && GetTickCount64() - started < 90000) {
-      const ULONGLONG asked = GetTickCount64();
-      DWORD_PTR answer = 0;
-      EXPECT_NE(SendMessageTimeoutW(frame, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer), 0) << "the window answers";
-      slowest = std::max<DWORD>(slowest, static_cast<DWORD>(GetTickCount64() - asked));
-      box = gui::WaitForMessageBox(utility_->Id(), 500);
-      // A box is counted once its text is there.
-      if (box && gui::MessageBoxText(box).empty()) box = nullptr;
+    {
+      CAnswerProbe probe(utility_->Id());
+      while (!box && GetTickCount64() - started < 90000) {
+        box = gui::WaitForMessageBox(utility_->Id(), 500);
+        // A box is counted once its text is there.
+        if (box && gui::MessageBoxText(box).empty()) box = nullptr;
+      }
+      slowest = probe.LongestMs();
     }
     const auto seconds = (GetTickCount64() - started) / 1000;
     ASSERT_NE(box, nullptr) << "the read ends with a message";

@@ -8,11 +8,9 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <atomic>
 #include <iostream>
 #include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "framework/FrameMessages.h"
@@ -31,45 +29,6 @@ const char* NameOf(PrinterRun run) {
   }
   return "?";
 }
-
-std::string Narrow(const std::wstring& text) {
-  std::string out;
-  for (wchar_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
-  return out;
-}
-
-// Asks every visible window of the process for an answer, over and over,
-// and keeps the longest wait. A window thread busy with the printer shows
-// here as a wait of seconds.
-class CAnswerProbe {
-public:
-  explicit CAnswerProbe(DWORD processId) : thread_([this, processId] { Loop(processId); }) {}
-  ~CAnswerProbe() {
-    stop_ = true;
-    thread_.join();
-  }
-  DWORD LongestMs() const { return longest_; }
-
-private:
-  void Loop(DWORD processId) {
-    while (!stop_) {
-      for (const auto& w : gui::TopLevelWindows(processId)) {
-        const ULONGLONG asked = GetTickCount64();
-        DWORD_PTR result = 0;
-        if (!SendMessageTimeoutW(w.hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) && IsWindow(w.hwnd) &&
-            GetLastError() != ERROR_INVALID_WINDOW_HANDLE) {
-          longest_ = std::max<DWORD>(longest_, 10000);
-        }
-        if (IsWindow(w.hwnd)) longest_ = std::max(longest_.load(), static_cast<DWORD>(GetTickCount64() - asked));
-      }
-      Sleep(20);
-    }
-  }
-
-  std::atomic<bool> stop_{false};
-  std::atomic<DWORD> longest_{0};
-  std::thread thread_;
-};
 
 struct Fault {
   const char* name;
