@@ -59,8 +59,9 @@ endfunction()
 #   PURE: also built and run natively (the sources include no <windows.h>).
 #   GUI:  creates windows; labelled so, and needs the Xvfb display.
 #   DIR:  output folder below tests/bin (for tests that need files beside them).
+#   FRESH_PREFIX: runs in a Wine prefix of its own, made for the run.
 function(vx_test name)
-  cmake_parse_arguments(A "PURE;GUI" "TIMEOUT;DIR;LOCK" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(A "PURE;GUI;FRESH_PREFIX" "TIMEOUT;DIR;LOCK" "SOURCES;LIBS" ${ARGN})
   if(NOT WIN32 AND NOT A_PURE)
     return()
   endif()
@@ -72,7 +73,12 @@ function(vx_test name)
     set(outDir ${VX_TEST_BIN_DIR}/${A_DIR})
   endif()
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${outDir})
-  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1 WORKING_DIRECTORY ${outDir})
+  if(A_FRESH_PREFIX)
+    add_test(NAME ${name} COMMAND bash ${VX_ROOT}/tools/fresh-prefix.sh $<TARGET_FILE:${name}> --gtest_brief=1
+             WORKING_DIRECTORY ${outDir})
+  else()
+    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1 WORKING_DIRECTORY ${outDir})
+  endif()
   if(NOT A_TIMEOUT)
     set(A_TIMEOUT 300)
   endif()

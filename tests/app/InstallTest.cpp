@@ -1,0 +1,168 @@
+// The installer on a machine that never had the utility (the test runs in a
+// Wine prefix made for it): a silent installation, the installed utility up
+// to its main window against the emulated printer, an upgrade over itself
+// that keeps the user's language, and the uninstallation, which leaves the
+// printers' data files where they are.
+
+#include "tests/app/EndToEnd.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace e2e {
+namespace {
+
+const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ORVIK VX-R500 Utility";
+
+// A path of the build machine as this Wine process sees it.
+std::wstring FromBuildMachine(const std::string& path) {
+  std::wstring out = L"Z:";
+  for (char c : path) out += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+  return out;
+}
+
+std::string BuildDir() {
+  const char* dir = std::getenv("VX_BUILD_DIR");
+  return dir ? dir : "";
+}
+
+// What the installer ships, relative to the program folder, from the list
+// the build made it from.
+std::vector<std::wstring> ShippedFiles() {
+  std::ifstream list(BuildDir() + "/packaging/shipped.txt");
+  std::vector<std::wstring> names;
+  for (std::string line; std::getline(list, line);) {
+    if (line.empty()) continue;
+    std::wstring name;
+    for (char c : line) name += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    names.push_back(name);
+  }
+  return names;
+}
+
+std::wstring FolderOf(int csidl) {
+  wchar_t path[MAX_PATH] = {};
+  return SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) ? path : L"";
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::wstring RegistryText(const wchar_t* name) {
+  wchar_t value[512] = {};
+  DWORD size = sizeof(value);
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, kUninstallKey, name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) {
+    return L"<none>";
+  }
+  return value;
+}
+
+std::wstring IniText(const std::wstring& file, const wchar_t* section, const wchar_t* key) {
+  wchar_t value[64] = {};
+  GetPrivateProfileStringW(section, key, L"<none>", value, 64, file.c_str());
+  return value;
+}
+
+class Release : public EndToEnd {
+protected:
+  // Runs a program that asks for administrator rights, as the shell starts
+  // it; its exit code, or 99 when it did not start or end.
+  DWORD Run(const std::wstring& exe, const std::wstring& arguments) {
+    SHELLEXECUTEINFOW run = {sizeof(run)};
+    run.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    run.lpVerb = L"runas";
+    run.lpFile = exe.c_str();
+    run.lpParameters = arguments.c_str();
+    run.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExW(&run) || !run.hProcess) {
+      ADD_FAILURE() << "cannot start " << Narrow(exe) << ": error " << GetLastError();
+      return 99;
+    }
+    DWORD code = 99;
+    if (WaitForSingleObject(run.hProcess, 180000) == WAIT_OBJECT_0) GetExitCodeProcess(run.hProcess, &code);
+    CloseHandle(run.hProcess);
+    return code;
+  }
+
+  // The installed utility, to its printer selection and on to the main
+  // window with the first printer, then closed as a user would.
+  void UseInstalledUtility() {
+    utility_ = gui::CProcess::Start(installed_ + L"\\VXR500UTL.exe", L"", installed_);
+    ASSERT_TRUE(utility_);
+    HWND dialog = gui::WaitForWindow(
+        utility_->Id(), [](const gui::WindowInfo& w) { return GetPropW(w.hwnd, kProperty) != nullptr; }, kStartMs);
+    ASSERT_NE(dialog, nullptr) << "the printer selection opens";
+    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, 1020), LVM_GETITEMCOUNT, 0, 0), 2) << "both emulated ports are listed";
+    gui::PressButton(dialog, IDOK);
+    HWND frame = WaitForMainWindow();
+    ASSERT_NE(frame, nullptr) << "the installed libraries and plug-ins open the printer";
+    EXPECT_TRUE(gui::WaitUntil([&] { return FindVisibleChild(frame, 1006) != nullptr; }, 10000))
+        << "the cut-position page is there";
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(utility_->WaitForExit(kStartMs));
+    utility_.reset();
+  }
+
+  const std::wstring installer_ =
+      FromBuildMachine(BuildDir() + "/release/VXR500UtilitySetup-" + std::string(VX_VERSION) + ".exe");
+  const std::wstring installed_ = FolderOf(CSIDL_PROGRAM_FILES) + L"\\ORVIK\\VX-R500 Utility";
+  const std::wstring shortcut_ = FolderOf(CSIDL_COMMON_PROGRAMS) + L"\\ORVIK\\VX-R500 Utility.lnk";
+};
+
+TEST_F(Release, InstallsUpgradesAndUninstallsSilently) {
+  ASSERT_TRUE(Exists(installer_)) << std::string(installer_.begin(), installer_.end());
+  ASSERT_FALSE(Exists(installed_)) << "a machine that never had the utility";
+  const std::vector<std::wstring> shipped = ShippedFiles();
+  ASSERT_GE(shipped.size(), 20u);
+
+  // Silent installation with the defaults.
+  ASSERT_EQ(Run(installer_, L"/S"), 0u);
+  for (const auto& name : shipped) {
+    EXPECT_TRUE(Exists(installed_ + L"\\" + name)) << "installed: " << Narrow(name);
+  }
+  for (const wchar_t* left : {L"VXR500Emu.exe", L"xcoinstVXR500.dll", L"xcoinstRegVXR500.dll"}) {
+    EXPECT_FALSE(Exists(installed_ + L"\\" + left)) << "not part of the installation: " << Narrow(left);
+  }
+  EXPECT_TRUE(Exists(installed_ + L"\\Uninstall.exe"));
+  EXPECT_TRUE(Exists(shortcut_)) << "the start-menu shortcut";
+  EXPECT_EQ(RegistryText(L"DisplayName"), L"ORVIK VX-R500 Utility");
+  EXPECT_EQ(RegistryText(L"DisplayVersion"), std::wstring(VX_VERSION_W));
+  EXPECT_EQ(RegistryText(L"InstallLocation"), installed_);
+  EXPECT_EQ(RegistryText(L"UninstallString"), L"\"" + installed_ + L"\\Uninstall.exe\"");
+
+  ASSERT_NO_FATAL_FAILURE(UseInstalledUtility());
+  const auto data = SavedDataFile(shared_);
+  ASSERT_TRUE(data) << "the printer's data file is written on closing";
+  const std::wstring printers = shared_.File(L"PrinterSetting.INI");
+  const auto printerList = gui::ReadFileBytes(printers);
+  ASSERT_TRUE(printerList);
+
+  // The user picks German; the upgrade keeps it and brings every other
+  // setting new.
+  const std::wstring setting = installed_ + L"\\SETTING.INI";
+  ASSERT_TRUE(WritePrivateProfileStringW(L"LANGUAGE", L"LANGID", L"0407", setting.c_str()));
+  ASSERT_TRUE(WritePrivateProfileStringW(L"Support", L"WM", L"1", setting.c_str()));
+  ASSERT_EQ(Run(installer_, L"/S"), 0u);
+  EXPECT_EQ(IniText(setting, L"LANGUAGE", L"LANGID"), L"0407") << "the language is kept";
+  EXPECT_EQ(IniText(setting, L"Support", L"WM"), L"0") << "the rest comes new";
+  EXPECT_EQ(SavedDataFile(shared_), data) << "the upgrade leaves the data file alone";
+  for (const auto& name : shipped) {
+    EXPECT_TRUE(Exists(installed_ + L"\\" + name)) << "upgraded: " << Narrow(name);
+  }
+
+  // The uninstaller hands over to a copy of itself and returns at once: the
+  // folder going is its end.
+  ASSERT_EQ(Run(installed_ + L"\\Uninstall.exe", L"/S"), 0u);
+  EXPECT_TRUE(gui::WaitUntil([&] { return !Exists(installed_); }, 60000)) << "no program file is left behind";
+  EXPECT_FALSE(Exists(shortcut_));
+  EXPECT_EQ(RegistryText(L"DisplayName"), L"<none>") << "the uninstall registration goes";
+  EXPECT_EQ(SavedDataFile(shared_), data) << "the data file stays";
+  EXPECT_EQ(gui::ReadFileBytes(printers), printerList) << "the printer list stays";
+}
+
+}  // namespace
+}  // namespace e2e
