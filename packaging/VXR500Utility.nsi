@@ -61,6 +61,16 @@ Section "${PRODUCT}" SecUtility
   WriteUninstaller "$INSTDIR\Uninstall.exe"
   CreateDirectory "${SHORTCUTS}"
   CreateShortcut "${SHORTCUTS}\${PRODUCT}.lnk" "$INSTDIR\VXR500UTL.exe"
+  ; The utility refuses to run without administrator rights, so its shortcut
+  ; asks for them (the link's "run as administrator" flag, 0x2000 of the
+  ; flags at offset 0x14).
+  FileOpen $0 "${SHORTCUTS}\${PRODUCT}.lnk" a
+  FileSeek $0 0x15 SET
+  FileReadByte $0 $1
+  IntOp $1 $1 | 0x20
+  FileSeek $0 0x15 SET
+  FileWriteByte $0 $1
+  FileClose $0
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${MAKER} ${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"

@@ -128,7 +128,9 @@ TEST_F(Release, InstallsUpgradesAndUninstallsSilently) {
     EXPECT_FALSE(Exists(installed_ + L"\\" + left)) << "not part of the installation: " << Narrow(left);
   }
   EXPECT_TRUE(Exists(installed_ + L"\\Uninstall.exe"));
-  EXPECT_TRUE(Exists(shortcut_)) << "the start-menu shortcut";
+  const auto link = gui::ReadFileBytes(shortcut_);
+  ASSERT_TRUE(link && link->size() > 0x20) << "the start-menu shortcut";
+  EXPECT_NE(static_cast<uint8_t>((*link)[0x15]) & 0x20, 0) << "the shortcut asks for administrator rights";
   EXPECT_EQ(RegistryText(L"DisplayName"), L"ORVIK VX-R500 Utility");
   EXPECT_EQ(RegistryText(L"DisplayVersion"), std::wstring(VX_VERSION_W));
   EXPECT_EQ(RegistryText(L"InstallLocation"), installed_);
