@@ -394,6 +394,7 @@ void CEmulator::Send(const std::shared_ptr<CLink>& link, const emu::Bytes& bytes
     return;
   }
   link->Write(bytes.data(), bytes.size(), 2000);
+  if (reply) ++replies_;
 }
 
 void CEmulator::SaveState() {

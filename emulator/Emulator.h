@@ -84,6 +84,8 @@ public:
   bool Restarting() const { return restarting_; }
   bool HasClient() const;
   int Restarts() const { return restarts_; }
+  // Replies sent to requests (automatic status reports not counted).
+  int Replies() const { return replies_; }
   bool QuitRequested() const { return quit_; }
   // Waits until the printer is back after a restart (true) or the time is up.
   bool WaitUntilReady(DWORD timeoutMs) const;
@@ -119,6 +121,7 @@ private:
   std::atomic<uint32_t> latencyMs_{0};
   std::atomic<uint32_t> restartMs_;
   std::atomic<int> restarts_{0};
+  std::atomic<int> replies_{0};
   std::atomic<ULONGLONG> restartUntil_{0};
   std::atomic<uint16_t> tcpPort_{0};  // read by the control thread, taken again by the TCP thread
   uintptr_t listenSocket_ = ~uintptr_t{0};  // owned by the TCP thread while it runs

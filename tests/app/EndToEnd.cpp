@@ -110,18 +110,7 @@ void Type(HWND edit, const std::wstring& text) {
   for (wchar_t c : text) PostMessageW(edit, WM_CHAR, c, 1);
 }
 
-HWND MenuList(HWND frame) {
-  HWND list = nullptr;
-  EnumChildWindows(
-      frame,
-      [](HWND child, LPARAM lp) -> BOOL {
-        if (gui::ClassOf(child) != L"SysListView32") return TRUE;
-        *reinterpret_cast<HWND*>(lp) = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&list));
-  return list;
-}
+HWND MenuList(HWND frame) { return gui::FindChildOfClass(frame, L"SysListView32"); }
 
 std::vector<std::wstring> MenuRows(HWND frame) {
   HWND list = MenuList(frame);

@@ -1,18 +1,27 @@
 // Benchmarks that run under Wine on the build machine (tools/bench.sh):
-//   startup   time from starting VXR500UTL.exe to its printer selection dialog
+//   startup   time from starting VXR500UTL.exe to its printer selection dialog,
+//             beside a bare Win32 window started the same way (startup-once:
+//             one start alone)
 //   langtable time to find and load the largest window's language table
 //   datafile  time to save and load a settings data file of 50 blocks
 //   printer   against an in-process emulator, through the real libraries:
 //             status change to callback, communication test, customized-value get
 //   statusline the utility as its own process against an in-process emulator:
 //             from the printer's condition change to the new text in the
-//             status line of the main window
+//             status line of the main window, beside the library's callback
+//   refresh   the status pane's refresh (a printer read run) of the utility
+//             under this bench as its debugger, beside the printer's round
+//             trips in it and the waits the utility announced
+//   memory    the utility's private memory after start-up and after 100 page
+//             changes, beside a bare window's
 //   cutset    "Set" on the cut-position page of the utility (as its own
 //             process, under this bench as its debugger) against an
 //             in-process emulator: the run beside the waits it announced
 // Each prints one line per figure; nothing here is a pass/fail test.
 
 #include <windows.h>
+#include <commctrl.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <atomic>
@@ -27,6 +36,7 @@
 #include "framework/LangResourceTable.h"
 #include "connection/VXC.h"
 #include "emulator/Emulator.h"
+#include "framework/FrameMessages.h"
 #include "framework/PrinterSettingsList.h"
 #include "makerlibs/include/CustomParamEngineApi.h"
 #include "tests/support/GuiDriver.h"
@@ -43,19 +53,55 @@ double Median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
+// Starts a program and waits for its top-level window that carries the
+// property; the time to it in ms, or a negative number when it did not come.
+double TimeToWindow(const std::wstring& exe, const std::wstring& folder, const wchar_t* property, int closeId) {
+  const auto start = Clock::now();
+  auto p = gui::CProcess::Start(exe, L"", folder);
+  if (!p) return -1;
+  HWND window = gui::WaitForWindow(
+      p->Id(), [property](const gui::WindowInfo& w) { return GetPropW(w.hwnd, property) != nullptr; }, 60000);
+  const double visible = Ms(Clock::now() - start);
+  if (!window) return -1;
+  if (closeId) gui::PressButton(window, closeId);
+  else PostMessageW(window, WM_CLOSE, 0, 0);
+  p->WaitForExit(30000);
+  return visible;
+}
+
+// The yardstick program, beside this bench.
+std::wstring BareWindowPath() {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const std::wstring path = self;
+  return path.substr(0, path.find_last_of(L'\\')) + L"\\vx_bench_bare.exe";
+}
+
+// One start of the utility to its printer selection (the cold start).
+int StartupOnce() {
+  gui::CProgramFolder program;
+  const double u = TimeToWindow(program.File(L"VXR500UTL.exe"), program.Path(), L"VX-R500_UTILITY_VX-R500", IDCANCEL);
+  if (u < 0) return 1;
+  std::printf("startup: printer selection visible after %.0f ms\n", u);
+  return 0;
+}
+
+// The utility to its printer selection, beside a bare Win32 window started
+// the same way, taken in turns so that both meet the same machine.
 int Startup() {
   gui::CProgramFolder program;
-  const auto start = Clock::now();
-  auto p = gui::CProcess::Start(program.File(L"VXR500UTL.exe"), L"", program.Path());
-  if (!p) return 1;
-  HWND dialog = gui::WaitForWindow(
-      p->Id(), [](const gui::WindowInfo& w) { return GetPropW(w.hwnd, L"VX-R500_UTILITY_VX-R500") != nullptr; },
-      60000);
-  const double visible = Ms(Clock::now() - start);
-  if (!dialog) return 1;
-  gui::PressButton(dialog, IDCANCEL);
-  p->WaitForExit(30000);
-  std::printf("startup: printer selection visible after %.0f ms\n", visible);
+  const std::wstring bare = BareWindowPath();
+  std::vector<double> utility, yardstick;
+  for (int i = 0; i < 7; ++i) {
+    const double u = TimeToWindow(program.File(L"VXR500UTL.exe"), program.Path(), L"VX-R500_UTILITY_VX-R500", IDCANCEL);
+    const double b = TimeToWindow(bare, program.Path(), L"VX_BENCH_BARE", 0);
+    if (u < 0 || b < 0) return 1;
+    utility.push_back(u);
+    yardstick.push_back(b);
+  }
+  const double u = Median(utility), b = Median(yardstick);
+  std::printf("startup: printer selection visible after %.0f ms, a bare window after %.0f ms: %.2fx (medians of 7)\n",
+              u, b, u / b);
   return 0;
 }
 
@@ -112,6 +158,73 @@ struct Delivery {
   }
 };
 
+// The library's communication test against the printer, 20 times (the
+// median time of one test and the printer's replies in it), and 20 requests on
+// an open link, the yardstick of one round trip.
+struct RoundTrip {
+  double testMs = 0;
+  double repliesPerTest = 0;
+  double requestMs = 0;  // one request and its reply on an open link
+  double Ms() const { return requestMs; }
+};
+
+bool MeasureRoundTrip(CEmulator& emulator, VXC& comm, const PrinterEntry& entry, RoundTrip* out) {
+  std::vector<double> tests, asks;
+  const int repliesBefore = emulator.Replies();
+  for (int i = 0; i < 20; ++i) {
+    PrinterEntry e = entry;
+    const auto start = Clock::now();
+    if (comm.VXC_CommunicationTest(&e) != kVxcOk) return false;
+    tests.push_back(Ms(Clock::now() - start));
+  }
+  out->testMs = Median(tests);
+  out->repliesPerTest = (emulator.Replies() - repliesBefore) / 20.0;
+  // One request and its reply on an open link: the paper-sensor status.
+  PrinterEntry e = entry;
+  if (comm.VXC_SetPort(&e) != kVxcOk || comm.Open(1) != kVxcOk) return false;
+  const uint8_t ask[] = {0x1D, 0x72, 0x01};
+  for (int i = 0; i < 20; ++i) {
+    uint32_t done = 0;
+    uint8_t reply = 0;
+    const auto start = Clock::now();
+    if (comm.Write(ask, sizeof(ask), &done, 1000) != kVxcOk || done != sizeof(ask)) return false;
+    done = 0;
+    if (comm.Read(&reply, 1, &done, 1000) != kVxcOk || done != 1) return false;
+    asks.push_back(Ms(Clock::now() - start));
+  }
+  comm.Close();
+  out->requestMs = Median(asks);
+  return true;
+}
+
+// From a condition change at the printer to the library's status callback,
+// 20 changes; the times in ms.
+bool MeasureCallbacks(CEmulator& emulator, VXC& comm, const PrinterEntry& entry, std::vector<double>* callbacks) {
+  PrinterEntry e = entry;
+  if (comm.VXC_SetPort(&e) != kVxcOk || comm.Open(1) != kVxcOk) return false;
+  Delivery delivery;
+  comm.VXC_RegisterStatusProc(&Delivery::Proc, static_cast<void*>(&delivery));
+  bool ok = true;
+  for (int i = 0; i < 20 && ok; ++i) {
+    const int32_t want = i % 2 == 0 ? 6 : 0;
+    const auto start = Clock::now();
+    emulator.SetCondition("cover", want == 6);
+    while (delivery.last != want && Clock::now() - start < std::chrono::seconds(2)) Sleep(0);
+    ok = delivery.last == want;
+    if (ok) callbacks->push_back(Ms(Clock::duration(delivery.at.load()) - start.time_since_epoch()));
+  }
+  comm.VXC_UnregisterStatusProc();
+  comm.Close();
+  return ok;
+}
+
+PrinterEntry NetworkEntry(const CEmulator& emulator) {
+  PrinterEntry entry = {};
+  CopyText(entry.interfaceKindText, L"NET");
+  CopyText(entry.portPath, (L"tcp://127.0.0.1:" + std::to_wstring(emulator.TcpPort())).c_str());
+  return entry;
+}
+
 int Printer() {
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
@@ -126,32 +239,16 @@ int Printer() {
   if (!emulator.Start()) return 1;
   VXC comm((gui::BuildProgramDir() + L"\\VXComm.dll").c_str());
   if (!comm.IsLoaded()) return 1;
-  PrinterEntry entry = {};
-  CopyText(entry.interfaceKindText, L"NET");
-  CopyText(entry.portPath, (L"tcp://127.0.0.1:" + std::to_wstring(emulator.TcpPort())).c_str());
+  const PrinterEntry entry = NetworkEntry(emulator);
 
-  std::vector<double> tests;
-  for (int i = 0; i < 20; ++i) {
-    PrinterEntry e = entry;
-    const auto start = Clock::now();
-    if (comm.VXC_CommunicationTest(&e) != kVxcOk) return 1;
-    tests.push_back(Ms(Clock::now() - start));
-  }
-
-  if (comm.VXC_SetPort(&entry) != kVxcOk || comm.Open(1) != kVxcOk) return 1;
-  Delivery delivery;
-  comm.VXC_RegisterStatusProc(&Delivery::Proc, static_cast<void*>(&delivery));
+  RoundTrip trip;
   std::vector<double> callbacks;
-  for (int i = 0; i < 20; ++i) {
-    const int32_t want = i % 2 == 0 ? 6 : 0;
-    const auto start = Clock::now();
-    emulator.SetCondition("cover", want == 6);
-    while (delivery.last != want && Clock::now() - start < std::chrono::seconds(2)) Sleep(0);
-    if (delivery.last != want) return 1;
-    callbacks.push_back(Ms(Clock::duration(delivery.at.load()) - start.time_since_epoch()));
+  if (!MeasureRoundTrip(emulator, comm, entry, &trip) || !MeasureCallbacks(emulator, comm, entry, &callbacks)) {
+    return 1;
   }
-  comm.VXC_UnregisterStatusProc();
 
+  PrinterEntry e = entry;
+  if (comm.VXC_SetPort(&e) != kVxcOk || comm.Open(1) != kVxcOk) return 1;
   HMODULE engineLib = LoadLibraryW((gui::BuildProgramDir() + L"\\CustomParamEngine.dll").c_str());
   using OpenFn = int32_t (*)(IVXComm*);
   using GetFn = int32_t (*)(int32_t, CustomParamRecord*);
@@ -177,7 +274,9 @@ int Printer() {
   DeleteFileW(registry.c_str());
   std::printf("printer: status change to callback, median of 20 %.1f ms (max %.1f)\n", Median(callbacks),
               *std::max_element(callbacks.begin(), callbacks.end()));
-  std::printf("printer: CommunicationTest round trip, median of 20 %.1f ms\n", Median(tests));
+  std::printf("printer: CommunicationTest, median of 20 %.1f ms (%.0f replies each); one request on an open "
+              "link %.2f ms\n",
+              trip.testMs, trip.repliesPerTest, trip.requestMs);
   std::printf("printer: customized-value get (enter, two reads, leave), median of 5 %.1f ms\n", Median(gets));
   return 0;
 }
@@ -236,6 +335,15 @@ HWND PickThePrinter(DWORD processId) {
 int StatusLine() {
   CBenchPrinter printer(L"benchstatus");
   if (!printer.Start()) return 1;
+  // The library alone first, against the same printer, then the utility.
+  std::vector<double> callbacks;
+  {
+    VXC comm((gui::BuildProgramDir() + L"\\VXComm.dll").c_str());
+    if (!comm.IsLoaded() || !MeasureCallbacks(printer.Emulator(), comm, NetworkEntry(printer.Emulator()), &callbacks)) {
+      return 1;
+    }
+    comm.VXC_Terminate();
+  }
   gui::CProgramFolder program;
   auto utility = gui::CProcess::Start(program.File(L"VXR500UTL.exe"), L"", program.Path());
   HWND frame = utility ? PickThePrinter(utility->Id()) : nullptr;
@@ -255,9 +363,11 @@ int StatusLine() {
   }
   // Ended without saving: the bench leaves no settings behind.
   utility->Kill();
+  const double line50 = Median(changes), callback50 = Median(callbacks);
   std::printf("statusline: condition change to the new status text in the main window, median of 20 %.1f ms "
-              "(max %.1f)\n",
-              Median(changes), *std::max_element(changes.begin(), changes.end()));
+              "(max %.1f, target under 100); to the library's callback %.1f ms: %.2fx\n",
+              line50, *std::max_element(changes.begin(), changes.end()), callback50,
+              callback50 > 0 ? line50 / callback50 : 0.0);
   return 0;
 }
 
@@ -300,6 +410,7 @@ public:
     return process_ != nullptr;
   }
   DWORD Id() const { return id_; }
+  HANDLE Handle() const { return process_; }
 
   // The waits announced from the time on.
   std::vector<Wait> WaitsSince(Clock::time_point from) {
@@ -376,7 +487,7 @@ private:
 // end, beside the waits the utility announced in that time; the median of
 // the time beyond them. A printer that takes longer to restart than the
 // utility's first wait keeps the run waiting on top of its waits.
-bool CutSetRuns(uint32_t restartMs, int runs, double* overMedian, double* afterBackMedian) {
+bool CutSetRuns(uint32_t restartMs, int runs, double* overMedian, double* afterBackMedian, double* ratioMedian) {
   CBenchPrinter printer(L"benchcut", restartMs);
   if (!printer.Start()) return false;
   CEmulator& emulator = printer.Emulator();
@@ -392,7 +503,7 @@ bool CutSetRuns(uint32_t restartMs, int runs, double* overMedian, double* afterB
   HWND edit = GetDlgItem(page, 1001);
   HWND line = gui::FindVisibleChild(frame, 1025);
 
-  std::vector<double> overs, afterBack;
+  std::vector<double> overs, afterBack, ratios;
   for (int run = 0; run < runs; ++run) {
     // Each read of the values restarts the printer: start from a quiet one.
     if (!gui::WaitUntil([&] { return !emulator.Restarting() && gui::WindowText(line) == L"Status: Online"; },
@@ -433,6 +544,7 @@ bool CutSetRuns(uint32_t restartMs, int runs, double* overMedian, double* afterB
       parts += " " + w.what + " " + std::to_string(w.ms);
     }
     overs.push_back(took - waited);
+    if (waited > 0) ratios.push_back(took / waited);
     if (restartTo > click) afterBack.push_back(Ms(end - restartTo));
     std::printf("cutset: restart %u ms, run %d (%ls mm): %.0f ms from the click to the progress dialog's end, "
                 "waits %.0f ms (%s), beyond them %.0f ms; the printer restarted in %.0f ms\n",
@@ -445,17 +557,180 @@ bool CutSetRuns(uint32_t restartMs, int runs, double* overMedian, double* afterB
   }
   *overMedian = Median(overs);
   *afterBackMedian = afterBack.empty() ? 0.0 : Median(afterBack);
+  *ratioMedian = ratios.empty() ? 0.0 : Median(ratios);
   return true;
 }
 
 int CutSet() {
   // The emulator's own restart time (longer than the first wait), and one
   // shorter than it, where only the utility's waits and work remain.
-  double slow = 0, slowAfterBack = 0, quick = 0, quickAfterBack = 0;
-  if (!CutSetRuns(3000, 3, &slow, &slowAfterBack) || !CutSetRuns(1500, 3, &quick, &quickAfterBack)) return 1;
-  std::printf("cutset: beyond the waits, median of 3: %.0f ms with a 1500 ms restart (target 300); "
-              "%.0f ms with a 3000 ms restart, of which the printer was back for the last %.0f ms\n",
-              quick, slow, slowAfterBack);
+  double slow = 0, slowAfterBack = 0, slowRatio = 0, quick = 0, quickAfterBack = 0, quickRatio = 0;
+  if (!CutSetRuns(3000, 3, &slow, &slowAfterBack, &slowRatio) ||
+      !CutSetRuns(1500, 3, &quick, &quickAfterBack, &quickRatio)) {
+    return 1;
+  }
+  std::printf("cutset: beyond the waits, median of 3: %.0f ms with a 1500 ms restart (target 300), %.2fx its "
+              "waits; %.0f ms with a 3000 ms restart, %.2fx its waits, of which the printer was back for the last "
+              "%.0f ms\n",
+              quick, quickRatio, slow, slowRatio, slowAfterBack);
+  return 0;
+}
+
+// The status pane's refresh, a printer read run, 10 times: its time beside
+// the printer's replies in it (at the round trip the library's own test
+// takes) and the waits the utility announced.
+int Refresh() {
+  CBenchPrinter printer(L"benchrefresh");
+  if (!printer.Start()) return 1;
+  CEmulator& emulator = printer.Emulator();
+  RoundTrip trip;
+  {
+    VXC comm((gui::BuildProgramDir() + L"\\VXComm.dll").c_str());
+    if (!comm.IsLoaded() || !MeasureRoundTrip(emulator, comm, NetworkEntry(emulator), &trip)) return 1;
+    comm.VXC_Terminate();
+  }
+  gui::CProgramFolder program;
+  CDebuggedUtility utility;
+  if (!utility.Start(program.File(L"VXR500UTL.exe"), program.Path())) return 1;
+  HWND frame = PickThePrinter(utility.Id());
+  if (!frame) return 1;
+  HWND line = gui::FindVisibleChild(frame, 1025);
+
+  std::vector<double> runs, yardsticks;
+  double repliesSeen = 0, waitsSeen = 0;
+  for (int run = 0; run < 10; ++run) {
+    if (!gui::WaitUntil([&] { return !emulator.Restarting() && gui::WindowText(line) == L"Status: Online"; },
+                        30000)) {
+      return 1;
+    }
+    Sleep(200);
+    const int repliesBefore = emulator.Replies();
+    const auto start = Clock::now();
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(frame, WM_VX_STATUS_REFRESH, 0, 0, SMTO_NORMAL, 120000, &result)) return 1;
+    const auto end = Clock::now();
+    const int replies = emulator.Replies() - repliesBefore;
+    double waited = 0;
+    std::string parts;
+    for (const auto& w : utility.WaitsSince(start)) {
+      if (w.at > end) continue;
+      waited += w.ms;
+      parts += " " + w.what + " " + std::to_string(w.ms);
+    }
+    if (run == 0) std::printf("refresh: the waits of a run:%s\n", parts.empty() ? " none" : parts.c_str());
+    runs.push_back(Ms(end - start));
+    yardsticks.push_back(replies * trip.Ms() + waited);
+    repliesSeen += replies;
+    waitsSeen += waited;
+  }
+  const double took = Median(runs), yardstick = Median(yardsticks);
+  std::printf("refresh: the status pane's read run, median of 10 %.0f ms; %.0f replies at %.1f ms and %.0f ms of "
+              "waits: %.0f ms: %.2fx\n",
+              took, repliesSeen / 10, trip.Ms(), waitsSeen / 10, yardstick, yardstick > 0 ? took / yardstick : 0.0);
+  return 0;
+}
+
+// The process's private (committed) bytes; 0 when they cannot be read.
+SIZE_T PrivateBytes(HANDLE process) {
+  PROCESS_MEMORY_COUNTERS_EX counters = {};
+  counters.cb = sizeof(counters);
+  if (!GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters))) {
+    std::printf("memory: GetProcessMemoryInfo failed (%lu)\n", GetLastError());
+    return 0;
+  }
+  return counters.PrivateUsage != 0 ? counters.PrivateUsage : counters.PagefileUsage;
+}
+
+// The dialogs showing among a window's descendants: the status pane and the
+// pages.
+std::vector<HWND> VisibleDialogs(HWND frame) {
+  std::vector<HWND> dialogs;
+  EnumChildWindows(
+      frame,
+      [](HWND child, LPARAM lp) -> BOOL {
+        if (IsWindowVisible(child) && gui::ClassOf(child) == L"#32770") {
+          reinterpret_cast<std::vector<HWND>*>(lp)->push_back(child);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&dialogs));
+  return dialogs;
+}
+
+double MiB(SIZE_T bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
+
+// The utility's private memory once its main window shows, and after 100
+// changes between the rows of its menu pane, beside a bare window's.
+int Memory() {
+  gui::CProgramFolder program;
+  SIZE_T bare = 0;
+  {
+    auto p = gui::CProcess::Start(BareWindowPath(), L"", program.Path());
+    HWND window = p ? gui::WaitForWindow(
+                          p->Id(), [](const gui::WindowInfo& w) { return GetPropW(w.hwnd, L"VX_BENCH_BARE") != nullptr; },
+                          30000)
+                    : nullptr;
+    if (!window) return 1;
+    Sleep(500);
+    bare = PrivateBytes(p->Handle());
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    p->WaitForExit(10000);
+  }
+
+  CBenchPrinter printer(L"benchmemory");
+  if (!printer.Start()) return 1;
+  CEmulator& emulator = printer.Emulator();
+  auto utility = gui::CProcess::Start(program.File(L"VXR500UTL.exe"), L"", program.Path());
+  HWND frame = utility ? PickThePrinter(utility->Id()) : nullptr;
+  if (!frame) return 1;
+  HWND line = gui::FindVisibleChild(frame, 1025);
+  HWND list = gui::FindChildOfClass(frame, L"SysListView32");
+  const int rows = list ? static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
+  if (rows < 2) {
+    std::printf("memory: the menu pane has %d rows\n", rows);
+    return 1;
+  }
+  const auto settled = [&] {
+    return gui::WaitUntil(
+        [&] {
+          return IsWindowEnabled(frame) && !emulator.Restarting() && gui::WindowText(line) == L"Status: Online";
+        },
+        60000);
+  };
+  if (!settled()) {
+    std::printf("memory: the main window did not settle\n");
+    return 1;
+  }
+  Sleep(500);
+  const SIZE_T started = PrivateBytes(utility->Handle());
+  const auto from = Clock::now();
+  for (int change = 1; change <= 100; ++change) {
+    // The first row heads the pages; the utility opens on the second.
+    const int row = 1 + change % (rows - 1);
+    const std::vector<HWND> before = VisibleDialogs(frame);
+    const auto chosen = [&] { return gui::WaitUntil([&] { return VisibleDialogs(frame) != before; }, 10000); };
+    if (!gui::ClickListViewRow(list, row) || !chosen() || !settled()) {
+      std::printf("memory: page change %d to row %d did not settle (status \"%ls\")\n", change, row,
+                  gui::WindowText(line).c_str());
+      return 1;
+    }
+    if (HWND box = gui::WaitForMessageBox(utility->Id(), 0)) {
+      std::printf("memory: page change %d ended in a message: %ls\n", change, gui::MessageBoxText(box).c_str());
+      return 1;
+    }
+  }
+  const double took = Ms(Clock::now() - from);
+  Sleep(500);
+  const SIZE_T after = PrivateBytes(utility->Handle());
+  utility->Kill();
+  if (started == 0 || after == 0 || bare == 0) {
+    std::printf("memory: no private memory figure (%zu, %zu, %zu)\n", started, after, bare);
+    return 1;
+  }
+  std::printf("memory: private memory after start-up %.1f MiB, a bare window %.1f MiB: %.2fx\n", MiB(started),
+              MiB(bare), MiB(started) / MiB(bare));
+  std::printf("memory: after 100 page changes among %d pages (%.0f s) %.1f MiB: %.2fx of after start-up\n", rows - 1,
+              took / 1000, MiB(after), MiB(after) / MiB(started));
   return 0;
 }
 
@@ -464,11 +739,14 @@ int CutSet() {
 int main(int argc, char** argv) {
   const std::string what = argc > 1 ? argv[1] : "";
   if (what == "startup") return Startup();
+  if (what == "startup-once") return StartupOnce();
   if (what == "langtable") return LangTable();
   if (what == "datafile") return DataFile();
   if (what == "printer") return Printer();
   if (what == "statusline") return StatusLine();
   if (what == "cutset") return CutSet();
-  std::printf("usage: vx_bench startup|langtable|datafile|printer|statusline|cutset\n");
+  if (what == "refresh") return Refresh();
+  if (what == "memory") return Memory();
+  std::printf("usage: vx_bench startup|startup-once|langtable|datafile|printer|statusline|cutset|refresh|memory\n");
   return 2;
 }

@@ -156,6 +156,23 @@ HWND FindVisibleChild(HWND parent, int id) {
   return find.found;
 }
 
+HWND FindChildOfClass(HWND parent, const std::wstring& className) {
+  struct Find {
+    const std::wstring& className;
+    HWND found;
+  } find{className, nullptr};
+  EnumChildWindows(
+      parent,
+      [](HWND child, LPARAM lp) -> BOOL {
+        auto* f = reinterpret_cast<Find*>(lp);
+        if (ClassOf(child) != f->className) return TRUE;
+        f->found = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&find));
+  return find.found;
+}
+
 std::wstring WindowText(HWND hwnd) {
   DWORD_PTR length = 0;
   if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length)) return {};

@@ -105,6 +105,8 @@ bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs);
 
 // The visible window with a control id among a window's descendants.
 HWND FindVisibleChild(HWND parent, int id);
+// The first of a window's descendants of a window class.
+HWND FindChildOfClass(HWND parent, const std::wstring& className);
 std::wstring WindowText(HWND hwnd);
 std::wstring ClassOf(HWND hwnd);
 bool IsMessageBox(HWND hwnd);
