@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 
 #include "app/SettingsRules.h"
 #include "connection/PrinterSelectDlg.h"
@@ -146,6 +147,20 @@ void CVXUtilApp::ReadFeatureKeys(const std::wstring& ini) {
     settings.wmSupported = ReadIniInt(ini, L"Support", L"WM", 0);
   }
   settings.autoKeycodeNumbering = ReadIniInt(ini, L"Logo", L"AutoKeycodeNumbering", 0);
+}
+
+bool CVXUtilApp::PreTranslateMessage(MSG& msg) {
+  if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST || !msg.hwnd) return false;
+  HWND frame = mainWindow_;
+  if (!frame || !IsWindow(frame) || !IsChild(frame, msg.hwnd)) return false;
+  // The outermost dialog around the focus below the frame: a page (or the
+  // status pane), whose nested dialogs take part in its navigation.
+  HWND page = nullptr;
+  for (HWND w = msg.hwnd; w && w != frame; w = GetParent(w)) {
+    wchar_t cls[16] = {};
+    if (GetClassNameW(w, cls, 16) && std::wcscmp(cls, L"#32770") == 0) page = w;
+  }
+  return page && IsDialogMessageW(page, &msg);
 }
 
 bool CVXUtilApp::InitInstance() {

@@ -47,6 +47,8 @@ public:
 
   bool InitInstance() override;
   int ExitInstance() override;
+  // Keys in the main window: the page the focus is in navigates as a dialog.
+  bool PreTranslateMessage(MSG& msg) override;
 
   UtilitySettings settings;
   VXC* comm = nullptr;

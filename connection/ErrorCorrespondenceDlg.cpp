@@ -3,6 +3,7 @@
 #include "app/resource.h"
 #include "connection/StatusRules.h"
 #include "framework/LangResourceTable.h"
+#include "win/Dpi.h"
 
 namespace {
 
@@ -54,9 +55,10 @@ BOOL CErrorCorrespondenceDlg::OnInitDialog() {
   const int frameY = outer.cy - client.bottom;
   const SIZE ok = WindowSize(Item(IDOK));
   const SIZE picture = WindowSize(Item(IDC_ERRGUIDE_PICTURE));
-  const int textHeight = TextHeight(textItem, text, client.right - 24);
+  const int dpi = WindowDpi(hwnd_);
+  const int textHeight = TextHeight(textItem, text, client.right - 2 * ErrorGuidanceMargin(dpi));
   const ErrorGuidanceLayout l =
-      ComputeErrorGuidanceLayout(status_, client.right, textHeight, ok.cy, picture.cx, picture.cy);
+      ComputeErrorGuidanceLayout(status_, client.right, textHeight, ok.cy, picture.cx, picture.cy, dpi);
 
   SetWindowPos(hwnd_, nullptr, 0, 0, l.width + frameX, l.height + frameY, SWP_NOMOVE | SWP_NOZORDER);
   MoveWindow(textItem, l.textX, l.textY, l.textWidth, l.textHeight, FALSE);

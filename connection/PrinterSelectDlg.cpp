@@ -16,6 +16,7 @@
 #include "framework/PrinterSettingsList.h"
 #include "framework/TextFormat.h"
 #include "printerinfo/PrnInfoLibrary.h"
+#include "win/Dpi.h"
 #include "win/Handles.h"
 
 namespace {
@@ -322,7 +323,8 @@ void CPrinterSelectDlg::FillList() {
   }
   }  // the old font goes back into the DC before it is released
   ReleaseDC(list, dc);
-  ListView_SetColumnWidth(list, 0, std::max(100, static_cast<int>(std::lround(widest * 1.2))));
+  ListView_SetColumnWidth(list, 0,
+                          std::max(ScaleToDpi(100, WindowDpi(list)), static_cast<int>(std::lround(widest * 1.2))));
   if (index > 0) {
     ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     EnableSelectionButtons(true);

@@ -127,20 +127,23 @@ std::wstring PortLineValue(const PortLineInput& in) {
 }
 
 ErrorGuidanceLayout ComputeErrorGuidanceLayout(int32_t status, int dialogWidth, int textHeight, int buttonHeight,
-                                               int pictureWidth, int pictureHeight) {
+                                               int pictureWidth, int pictureHeight, int dpi) {
+  const int margin = ErrorGuidanceMargin(dpi), twice = ScaleToDpi(24, dpi);
   ErrorGuidanceLayout l;
+  l.textX = margin;
+  l.textY = margin;
   l.width = dialogWidth;
-  l.height = buttonHeight + textHeight + 60;
-  l.okY = textHeight + 24;
+  l.height = buttonHeight + textHeight + ScaleToDpi(60, dpi);
+  l.okY = textHeight + twice;
   if (status == 9) {
-    if (pictureWidth >= l.width + 24) l.width = pictureWidth + 24;
-    l.height += pictureHeight + 12;
+    if (pictureWidth >= l.width + twice) l.width = pictureWidth + twice;
+    l.height += pictureHeight + margin;
     l.picture = true;
     l.pictureX = l.width / 2 - pictureWidth / 2;
-    l.pictureY = textHeight + 24;
-    l.okY += pictureHeight + 12;
+    l.pictureY = textHeight + twice;
+    l.okY += pictureHeight + margin;
   }
-  l.textWidth = l.width - 24;
+  l.textWidth = l.width - twice;
   l.textHeight = textHeight;
   return l;
 }

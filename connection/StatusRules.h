@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "win/DpiScale.h"
+
 constexpr int32_t kStatusOnline = 0;
 constexpr int32_t kStatusUnknown = -1;
 constexpr int32_t kConsumableNone = 100;
@@ -57,7 +59,8 @@ std::wstring PortLineValue(const PortLineInput& in);
 
 // The error guidance dialog's layout in pixels, from the dialog's width, the
 // guidance text's height, the OK button's height and the picture's size; the
-// picture takes room for the auto-cutter error (9) only.
+// picture takes room for the auto-cutter error (9) only. The margins are
+// given at 96 dots per inch and scaled to dpi.
 struct ErrorGuidanceLayout {
   int width = 0, height = 0;
   int textX = 12, textY = 12, textWidth = 0, textHeight = 0;
@@ -66,4 +69,6 @@ struct ErrorGuidanceLayout {
   int pictureX = 0, pictureY = 0;
 };
 ErrorGuidanceLayout ComputeErrorGuidanceLayout(int32_t status, int dialogWidth, int textHeight, int buttonHeight,
-                                               int pictureWidth, int pictureHeight);
+                                               int pictureWidth, int pictureHeight, int dpi = kStandardDpi);
+// The guidance text's margin on each side, at dpi.
+inline int ErrorGuidanceMargin(int dpi = kStandardDpi) { return ScaleToDpi(12, dpi); }

@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "framework/MessageBoxes.h"
+#include "win/Dpi.h"
 #include "win/Text.h"
 
 CLangInfoBase::CLangInfoBase(const LangEntry& entry)
@@ -168,6 +169,8 @@ void CLangResourceTable::ApplyListColumns(HWND window) const {
   for (const auto& entry : listColumns_) {
     HWND list = GetDlgItem(window, entry->id);
     if (!list || !entry->IsTargetControl(window)) continue;
+    // The file gives widths in pixels at 96 dots per inch.
+    const int dpi = WindowDpi(list);
     const int align = entry->alignment == 1 ? LVCFMT_CENTER
                       : entry->alignment == 2 ? LVCFMT_RIGHT
                                               : LVCFMT_LEFT;
@@ -180,7 +183,7 @@ void CLangResourceTable::ApplyListColumns(HWND window) const {
       column.pszText = heading.data();
       if (entry->width != -1) {
         column.mask |= LVCF_WIDTH;
-        column.cx = entry->width;
+        column.cx = ScaleToDpi(entry->width, dpi);
       }
       SendMessageW(list, LVM_SETCOLUMNW, entry->columnIndex, reinterpret_cast<LPARAM>(&column));
     } else {
@@ -190,7 +193,7 @@ void CLangResourceTable::ApplyListColumns(HWND window) const {
       column.pszText = heading.data();
       if (entry->width != -1) {
         column.mask |= LVCF_WIDTH;
-        column.cx = entry->width;
+        column.cx = ScaleToDpi(entry->width, dpi);
       }
       SendMessageW(list, LVM_INSERTCOLUMNW, entry->columnIndex, reinterpret_cast<LPARAM>(&column));
     }

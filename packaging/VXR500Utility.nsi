@@ -115,6 +115,12 @@ FunctionEnd
 Section "Uninstall"
   SetShellVarContext all
   SetRegView 64
+  ; The shortcuts and the registration first: the program folder going is
+  ; the last thing the uninstaller does, and what a caller may wait for.
+  Delete "${SHORTCUTS}\${PRODUCT}.lnk"
+  Delete "${SHORTCUTS}\VX-R500 Emulator.lnk"
+  RMDir "${SHORTCUTS}"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
   !include "${UNFILES}"
   Delete "$INSTDIR\VXR500Emu.exe"
   Delete "$INSTDIR\Uninstall.exe"
@@ -122,8 +128,4 @@ Section "Uninstall"
   RMDir "$INSTDIR"
   ; The maker's folder only when nothing else of the maker's is in it.
   RMDir "$PROGRAMFILES64\${MAKER}"
-  Delete "${SHORTCUTS}\${PRODUCT}.lnk"
-  Delete "${SHORTCUTS}\VX-R500 Emulator.lnk"
-  RMDir "${SHORTCUTS}"
-  DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd

@@ -43,11 +43,13 @@ CMainFrame::CMainFrame(UtilitySettings& settings, CPrinterSettingsList* settings
 bool CMainFrame::CreateFrame(HINSTANCE instance) {
   instance_ = instance;
   const DWORD style = (WS_OVERLAPPEDWINDOW & ~(WS_MAXIMIZEBOX | WS_THICKFRAME)) | WS_CLIPCHILDREN;
-  return Create(instance, kClassName, L"", style, 0, CW_USEDEFAULT, CW_USEDEFAULT, kFrameWidth, kFrameHeight,
-                nullptr, nullptr) != nullptr;
+  dpi_ = WindowDpi(nullptr);
+  return Create(instance, kClassName, L"", style, 0, CW_USEDEFAULT, CW_USEDEFAULT, ScaleToDpi(kFrameWidth, dpi_),
+                ScaleToDpi(kFrameHeight, dpi_), nullptr, nullptr) != nullptr;
 }
 
 bool CMainFrame::OnCreated() {
+  dpi_ = WindowDpi(hwnd_);
   (void)texts_.FindLanguageFile(settings_.langDir, settings_.langId, kEnglishLangId);
   (void)texts_.LoadSection(L"MAIN_WINDOW");
   SetPropW(hwnd_, kInstancePropertyName, reinterpret_cast<HANDLE>(instance_));
@@ -96,7 +98,7 @@ void CMainFrame::LayoutPanes() {
   RECT client = {};
   GetClientRect(hwnd_, &client);
   MoveWindow(outerSplitter_.Hwnd(), 0, 0, client.right, client.bottom, TRUE);
-  const PaneLayout layout = ComputePaneLayout(client.right, client.bottom, menuPaneWidth_);
+  const PaneLayout layout = ComputePaneLayout(client.right, client.bottom, menuPaneWidth_, dpi_);
   outerSplitter_.SetColumnInfo(0, layout.outerColumnWidth, 1);
   outerSplitter_.SetRowInfo(0, layout.outerRow0Height, 1);
   outerSplitter_.SetRowInfo(1, layout.outerRow1Height, 1);
@@ -105,6 +107,14 @@ void CMainFrame::LayoutPanes() {
   innerSplitter_.SetColumnInfo(1, layout.pagePaneWidth, 1);
   innerSplitter_.SetRowInfo(0, layout.innerRowHeight, 1);
   innerSplitter_.RecalcLayout();
+}
+
+HWND CMainFrame::FirstPageControl() const {
+  for (HWND child = GetWindow(pageView_.Hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(child)) continue;
+    if (HWND first = GetNextDlgTabItem(child, nullptr, FALSE); first && IsChild(child, first)) return first;
+  }
+  return nullptr;
 }
 
 void CMainFrame::SetMenuPaneSize(int width, int height) {
@@ -180,11 +190,40 @@ LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SIZE:
       LayoutPanes();
       return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wp) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        lastFocus_ = focus && IsChild(hwnd_, focus) ? focus : nullptr;
+      }
+      return Default(msg, wp, lp);
+    case WM_SETFOCUS: {
+      // The keyboard goes back where it was, or to the page's first control.
+      HWND target = lastFocus_ && IsWindow(lastFocus_) && IsWindowVisible(lastFocus_) && IsChild(hwnd_, lastFocus_)
+                        ? lastFocus_
+                        : FirstPageControl();
+      if (!target) target = menuView_.List();
+      if (target) SetFocus(target);
+      return 0;
+    }
     case WM_SIZING: {
       auto* rc = reinterpret_cast<RECT*>(lp);
-      if (rc->right - rc->left < kFrameWidth) rc->right = rc->left + kFrameWidth;
-      if (rc->bottom - rc->top < kFrameHeight) rc->bottom = rc->top + kFrameHeight;
+      const int width = ScaleToDpi(kFrameWidth, dpi_), height = ScaleToDpi(kFrameHeight, dpi_);
+      if (rc->right - rc->left < width) rc->right = rc->left + width;
+      if (rc->bottom - rc->top < height) rc->bottom = rc->top + height;
       return TRUE;
+    }
+    case WM_DPICHANGED: {
+      // Moved to a monitor of another resolution: the size the system
+      // suggests, and the panes laid out again at the new resolution.
+      dpi_ = HIWORD(wp) != 0 ? HIWORD(wp) : kStandardDpi;
+      const auto* suggested = reinterpret_cast<const RECT*>(lp);
+      if (suggested) {
+        SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      menuView_.SetDpi(*this, dpi_);
+      LayoutPanes();
+      return 0;
     }
     case WM_SYSCOMMAND:
       if ((wp & 0xFFF0) == kAboutCommand) {

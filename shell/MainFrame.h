@@ -14,8 +14,10 @@
 #include "framework/UtilitySettings.h"
 #include "shell/UtilMenuView.h"
 #include "shell/UtilSplitterWnd.h"
+#include "win/Dpi.h"
 #include "win/Window.h"
 
+// The frame's size at 96 dots per inch; scaled for others.
 constexpr int kFrameWidth = 796;
 constexpr int kFrameHeight = 523;
 constexpr UINT kAboutCommand = 0xE140;  // the About command, also accepted from the system menu
@@ -58,6 +60,7 @@ public:
   CUtilStatusView& StatusView() { return statusView_; }
   int MenuPaneWidth() const { return menuPaneWidth_; }
   int MenuPaneHeight() const { return menuPaneHeight_; }
+  int Dpi() const { return dpi_; }
 
   // IMenuHost
   HWND FrameWindow() const override { return hwnd_; }
@@ -71,6 +74,8 @@ protected:
 private:
   bool OnCreated();
   void LayoutPanes();
+  // The first control of the page shown, for the keyboard.
+  HWND FirstPageControl() const;
   void OnCloseRequest();
   void ShowAbout();
   LRESULT CreateProgressDialog(HWND owner);
@@ -82,6 +87,8 @@ private:
   bool closeAfterRun_ = false;  // a close came while the progress dialog ran
   int32_t menuPaneWidth_ = 0;
   int32_t menuPaneHeight_ = 0;
+  int dpi_ = kStandardDpi;
+  HWND lastFocus_ = nullptr;  // where the keyboard was when the window lost the activation
   CLangResourceTable texts_;  // "MAIN_WINDOW"
 
   UtilitySettings& settings_;

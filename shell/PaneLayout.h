@@ -3,6 +3,9 @@
 
 #include <cstdlib>
 
+#include "win/DpiScale.h"
+
+// At 96 dots per inch; scaled for others.
 constexpr int kStatusPaneHeight = 65;
 
 struct PaneLayout {
@@ -15,15 +18,16 @@ struct PaneLayout {
 };
 
 // Sizes for a client area of width x height once the menu pane asked for
-// menuWidth; every size at least 1.
-inline PaneLayout ComputePaneLayout(int width, int height, int menuWidth) {
+// menuWidth (all in pixels at dpi); every size at least 1.
+inline PaneLayout ComputePaneLayout(int width, int height, int menuWidth, int dpi = kStandardDpi) {
   auto atLeast1 = [](int v) { return v < 1 ? 1 : v; };
+  const int statusHeight = ScaleToDpi(kStatusPaneHeight, dpi);
   PaneLayout layout;
   layout.outerColumnWidth = atLeast1(width);
-  layout.outerRow0Height = atLeast1(std::abs(height - 67));
-  layout.outerRow1Height = kStatusPaneHeight;
+  layout.outerRow0Height = atLeast1(std::abs(height - ScaleToDpi(67, dpi)));
+  layout.outerRow1Height = statusHeight;
   layout.menuPaneWidth = atLeast1(menuWidth);
   layout.pagePaneWidth = atLeast1(std::abs(width - menuWidth));
-  layout.innerRowHeight = atLeast1(std::abs(height - kStatusPaneHeight));
+  layout.innerRowHeight = atLeast1(std::abs(height - statusHeight));
   return layout;
 }

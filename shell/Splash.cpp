@@ -35,10 +35,12 @@ void CSplash::ThreadMain() noexcept {
 
     RECT work = {};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    const int x = work.left + (work.right - work.left - kFrameWidth) / 2;
-    const int y = work.top + (work.bottom - work.top - kFrameHeight) / 2;
-    HWND w = CreateWindowExW(WS_EX_TOOLWINDOW, kSplashClass, L"", WS_POPUP | WS_VISIBLE, x, y, kFrameWidth,
-                             kFrameHeight, nullptr, nullptr, instance_, this);
+    const int dpi = WindowDpi(nullptr);
+    const int width = ScaleToDpi(kFrameWidth, dpi), height = ScaleToDpi(kFrameHeight, dpi);
+    const int x = work.left + (work.right - work.left - width) / 2;
+    const int y = work.top + (work.bottom - work.top - height) / 2;
+    HWND w = CreateWindowExW(WS_EX_TOOLWINDOW, kSplashClass, L"", WS_POPUP | WS_VISIBLE, x, y, width, height,
+                             nullptr, nullptr, instance_, this);
     window_.store(w);
     if (ready_) SetEvent(ready_);
     if (!w) return;

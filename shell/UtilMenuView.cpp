@@ -32,6 +32,7 @@ bool CUtilMenuView::CreatePane(HINSTANCE instance, HWND parent, int id) {
                           nullptr);
   if (!list_) return false;
   SetWindowSubclass(list_, &CUtilMenuView::ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  dpi_ = WindowDpi(hwnd_);
   return true;
 }
 
@@ -57,47 +58,28 @@ SIZE CUtilMenuView::BitmapSize(int index) const {
   return SIZE{info.bmWidth, std::abs(info.bmHeight)};
 }
 
-void CUtilMenuView::InitialUpdate(IMenuHost& host) {
-  // The language table first: without one the application cannot run.
-  if (texts_.FindLanguageFile(settings_.langDir, settings_.langId, kEnglishLangId) == CLangResourceTable::kNotFound) {
-    CloseForMissingLanguageFiles(host.FrameWindow());
-    return;
-  }
-  (void)texts_.LoadSection(L"MENU_ITEM");
+SIZE CUtilMenuView::DrawnSize(int index) const {
+  const SIZE size = BitmapSize(index);
+  return SIZE{Px(size.cx), Px(size.cy)};
+}
 
-  menuFilePath_ = std::wstring(settings_.exeDir) + MenuFileName(settings_.startMode);
-  const CMenuFile file(menuFilePath_);
-  if (const auto title = file.ReadTitle()) SetWindowTextW(host.FrameWindow(), title->c_str());
-  const MenuLayout layout = file.ReadLayout();
-  std::copy(std::begin(layout.indents), std::end(layout.indents), indents_);
-  rowHeight_ = layout.itemHeight;
-  columnWidth_ = layout.itemWidth;
-  stretchBitmaps_ = layout.stretchBitmaps;
-  transparentBitmaps_ = layout.transparentBitmaps;
-  defaultTextColour_ = layout.defaultTextColour;
-  LoadBitmaps(layout);
-  items_ = file.ReadItems(layout, host.FrameWindow(), host.PagePane(), &settings_, texts_);
+void CUtilMenuView::ApplyDpi() {
+  for (int level = 0; level < kMenuLevels; ++level) indents_[level] = Px(layout_.indents[level]);
+  rowHeight_ = layout_.itemHeight != -1 ? Px(layout_.itemHeight) : -1;
+  columnWidth_ = layout_.itemWidth != -1 ? Px(layout_.itemWidth) : -1;
+}
 
-  if (settingsList_) RegisterPluginData(items_, *settingsList_);
-  host.InitStatusPane(items_);
+void CUtilMenuView::SetDpi(IMenuHost& host, int dpi) {
+  if (dpi <= 0 || dpi == dpi_) return;
+  dpi_ = dpi;
+  ApplyDpi();
+  if (!list_ || items_.empty()) return;
+  FitPane(host);
+  InvalidateRect(list_, nullptr, TRUE);
+}
 
-  // One column, one row per item; the row size comes from WM_MEASUREITEM.
-  LVCOLUMNW column = {};
-  column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
-  column.fmt = LVCFMT_LEFT;
-  wchar_t empty[] = L"";
-  column.pszText = empty;
-  const SIZE selected = BitmapSize(kSelected);
-  column.cx = columnWidth_ != -1 ? columnWidth_ : selected.cx;
-  ListView_InsertColumn(list_, 0, &column);
-  for (std::size_t i = 0; i < items_.size(); ++i) {
-    LVITEMW item = {};
-    item.mask = LVIF_TEXT;
-    item.iItem = static_cast<int>(i);
-    item.pszText = items_[i]->name.data();
-    ListView_InsertItem(list_, &item);
-  }
-  // Ask for the row size again now that the bitmaps are known.
+void CUtilMenuView::FitPane(IMenuHost& host) {
+  // Ask for the row size again now that the bitmaps and the resolution are known.
   RECT rc = {};
   GetWindowRect(list_, &rc);
   SetWindowPos(list_, nullptr, 0, 0, rc.right - rc.left + 1, rc.bottom - rc.top, SWP_NOMOVE | SWP_NOZORDER);
@@ -113,6 +95,48 @@ void CUtilMenuView::InitialUpdate(IMenuHost& host) {
   const int contentWidth = std::max<int>(LOWORD(view), columnWidth_);
   const int contentHeight = std::max<int>(HIWORD(view), static_cast<int>(items_.size()) * std::max(rowHeight_, 1));
   host.SetMenuPaneSize(contentWidth + frameX, contentHeight + frameY);
+}
+
+void CUtilMenuView::InitialUpdate(IMenuHost& host) {
+  // The language table first: without one the application cannot run.
+  if (texts_.FindLanguageFile(settings_.langDir, settings_.langId, kEnglishLangId) == CLangResourceTable::kNotFound) {
+    CloseForMissingLanguageFiles(host.FrameWindow());
+    return;
+  }
+  (void)texts_.LoadSection(L"MENU_ITEM");
+
+  menuFilePath_ = std::wstring(settings_.exeDir) + MenuFileName(settings_.startMode);
+  const CMenuFile file(menuFilePath_);
+  if (const auto title = file.ReadTitle()) SetWindowTextW(host.FrameWindow(), title->c_str());
+  const MenuLayout layout = file.ReadLayout();
+  layout_ = layout;
+  ApplyDpi();
+  stretchBitmaps_ = layout.stretchBitmaps;
+  transparentBitmaps_ = layout.transparentBitmaps;
+  defaultTextColour_ = layout.defaultTextColour;
+  LoadBitmaps(layout);
+  items_ = file.ReadItems(layout, host.FrameWindow(), host.PagePane(), &settings_, texts_);
+
+  if (settingsList_) RegisterPluginData(items_, *settingsList_);
+  host.InitStatusPane(items_);
+
+  // One column, one row per item; the row size comes from WM_MEASUREITEM.
+  LVCOLUMNW column = {};
+  column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+  column.fmt = LVCFMT_LEFT;
+  wchar_t empty[] = L"";
+  column.pszText = empty;
+  const SIZE selected = DrawnSize(kSelected);
+  column.cx = columnWidth_ != -1 ? columnWidth_ : selected.cx;
+  ListView_InsertColumn(list_, 0, &column);
+  for (std::size_t i = 0; i < items_.size(); ++i) {
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = static_cast<int>(i);
+    item.pszText = items_[i]->name.data();
+    ListView_InsertItem(list_, &item);
+  }
+  FitPane(host);
 
   for (std::size_t i = 0; i < items_.size(); ++i) {
     if (items_[i]->selecting != 1) continue;
@@ -133,7 +157,7 @@ void CUtilMenuView::ReleaseItems() {
 }
 
 void CUtilMenuView::MeasureRow(MEASUREITEMSTRUCT& measure) {
-  const SIZE selected = BitmapSize(kSelected);
+  const SIZE selected = DrawnSize(kSelected);
   const int height = rowHeight_ != -1 ? rowHeight_ : selected.cy;
   const int width = columnWidth_ != -1 ? columnWidth_ : selected.cx;
   if (height != 0) {
@@ -150,7 +174,8 @@ void CUtilMenuView::MeasureRow(MEASUREITEMSTRUCT& measure) {
 void CUtilMenuView::EraseBackground(HDC dc) {
   RECT client;
   GetClientRect(list_, &client);
-  const SIZE size = BitmapSize(kBackground);
+  const SIZE own = BitmapSize(kBackground);
+  const SIZE size = DrawnSize(kBackground);
   if (!bitmaps_[kBackground] || size.cy == 0) {
     FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
     return;
@@ -160,13 +185,16 @@ void CUtilMenuView::EraseBackground(HDC dc) {
     CSelectObject select(memory, bitmaps_[kBackground].get());
     const int w = client.right;
     const int h = client.bottom;
+    SetStretchBltMode(dc, HALFTONE);
     if (h >= size.cy) {
       CBrush band(CreateSolidBrush(GetPixel(memory, 0, 0)));
       RECT top = {0, 0, std::max(w - 1, 0), h - size.cy};
       FillRect(dc, &top, band.get());
-      BitBlt(dc, 0, h - size.cy, size.cx, size.cy, memory, 0, 0, SRCCOPY);
+      StretchBlt(dc, 0, h - size.cy, size.cx, size.cy, memory, 0, 0, own.cx, own.cy, SRCCOPY);
     } else {
-      BitBlt(dc, 0, 0, size.cx, h, memory, 0, size.cy - h, SRCCOPY);
+      // The picture's bottom part, as much as the pane shows.
+      const int shown = std::max<int>(1, h * own.cy / size.cy);
+      StretchBlt(dc, 0, 0, size.cx, h, memory, 0, own.cy - shown, own.cx, shown, SRCCOPY);
     }
   }
   DeleteDC(memory);
@@ -188,11 +216,12 @@ void CUtilMenuView::DrawRow(const DRAWITEMSTRUCT& draw) {
   else if (i == hoverIndex_) picture = kOnMouse;
   if (picture >= 0 && bitmaps_[picture]) {
     const SIZE size = BitmapSize(picture);
-    int width = size.cx;
-    int height = size.cy;
+    const SIZE drawn = DrawnSize(picture);
+    int width = drawn.cx;
+    int height = drawn.cy;
     if (stretchBitmaps_ == 1) {
-      width = std::max<int>(size.cx, columnWidth_);
-      height = std::max<int>(size.cy, rowHeight_);
+      width = std::max<int>(drawn.cx, columnWidth_);
+      height = std::max<int>(drawn.cy, rowHeight_);
     }
     HDC memory = CreateCompatibleDC(dc);
     {
@@ -209,7 +238,7 @@ void CUtilMenuView::DrawRow(const DRAWITEMSTRUCT& draw) {
     }
     DeleteDC(memory);
   }
-  if (i == currentIndex_ || i == pressedIndex_) OffsetRect(&text, 2, 2);
+  if (i == currentIndex_ || i == pressedIndex_) OffsetRect(&text, Px(2), Px(2));
 
   LOGFONTW font = {};
   HFONT listFont = reinterpret_cast<HFONT>(SendMessageW(list_, WM_GETFONT, 0, 0));

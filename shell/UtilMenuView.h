@@ -10,6 +10,7 @@
 #include "framework/LangResourceTable.h"
 #include "framework/PrinterSettingsList.h"
 #include "shell/MenuFile.h"
+#include "win/Dpi.h"
 #include "win/Handles.h"
 #include "win/Window.h"
 
@@ -38,11 +39,15 @@ public:
   void InitialUpdate(IMenuHost& host);
   // Finalises and unloads every plug-in, in list order.
   void ReleaseItems();
+  // Draws at another resolution (the window moved to another monitor): the
+  // menu file's sizes are scaled again and the pane asks for its new size.
+  void SetDpi(IMenuHost& host, int dpi);
 
   const MenuItems& Items() const { return items_; }
   int CurrentIndex() const { return currentIndex_; }
   int HoverIndex() const { return hoverIndex_; }
   int PressedIndex() const { return pressedIndex_; }
+  int Dpi() const { return dpi_; }
   int RowHeight() const { return rowHeight_; }
   int ColumnWidth() const { return columnWidth_; }
   HWND List() const { return list_; }
@@ -65,12 +70,21 @@ private:
   void RedrawRow(int index);
   void LoadBitmaps(const MenuLayout& layout);
   SIZE BitmapSize(int index) const;
+  // A picture's size as drawn: its own at 96 dots per inch, scaled.
+  SIZE DrawnSize(int index) const;
+  int Px(int pixels) const { return ScaleToDpi(pixels, dpi_); }
+  void ApplyDpi();
+  void FitPane(IMenuHost& host);
   bool Selectable(int index) const;
 
   UtilitySettings& settings_;
   CPrinterSettingsList* settingsList_;
   HWND list_ = nullptr;
   MenuItems items_;
+  // The menu file gives its sizes in pixels at 96 dots per inch; the
+  // members below hold them scaled to dpi_.
+  int dpi_ = kStandardDpi;
+  MenuLayout layout_;
   int indents_[kMenuLevels] = {6, 12, 24, 24, 24};
   CBitmap bitmaps_[4];
   int hoverIndex_ = -1;

@@ -21,7 +21,7 @@ vx_start_display() {
   local n
   for n in $(seq 91 120); do
     if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+      Xvfb ":$n" -screen 0 1920x1200x24 -nolisten tcp >/dev/null 2>&1 &
       VX_XVFB_PID=$!
       export DISPLAY=":$n"
       local i
@@ -49,7 +49,7 @@ vx_make_prefix() {
   cp -f /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   (unset DISPLAY
    vx_wine_quiet wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
-   vx_wine_quiet wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f
+   vx_wine_quiet wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "${VX_DESKTOP_SIZE:-1024x768}" /f
    vx_wine_quiet wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /d IPAGothic /f
    vx_wine_quiet wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS Shell Dlg' /d Tahoma /f
    wineserver -w)

@@ -6,6 +6,7 @@ int CWinAppBase::Run() {
   if (InitInstance()) {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+      if (PreTranslateMessage(msg)) continue;
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }

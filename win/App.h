@@ -17,6 +17,12 @@ public:
 
   // InitInstance, the message loop while it succeeded, then ExitInstance.
   int Run();
+  // A message before it is translated and dispatched; true when it was
+  // handled (keyboard navigation, say) and goes no further.
+  virtual bool PreTranslateMessage(MSG& msg) {
+    (void)msg;
+    return false;
+  }
 
   HINSTANCE Instance() const { return instance_; }
   HWND MainWindow() const { return mainWindow_; }

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "win/Dpi.h"
 #include "win/Handles.h"
 
 // ---- the edit box ----
@@ -103,7 +104,7 @@ bool CPreviewAdjustCutPosition::Attach(HWND control) {
 void CPreviewAdjustCutPosition::LayOut() {
   RECT rc = {};
   if (control_) GetWindowRect(control_, &rc);
-  geometry_ = LayOutPreview(rc.right - rc.left, rc.bottom - rc.top);
+  geometry_ = LayOutPreview(rc.right - rc.left, rc.bottom - rc.top, WindowDpi(control_));
 }
 
 void CPreviewAdjustCutPosition::SetCurrentValue(int32_t units) {
@@ -152,11 +153,11 @@ void CPreviewAdjustCutPosition::Paint(HDC dc) {
   // 3. The cutter marks, placed at the first painting.
   if (!marksPlaced_) {
     leftMarkX_ = g.left;
-    rightMarkX_ = w - g.right - 20;
+    rightMarkX_ = w - g.right - g.Px(20);
     marksPlaced_ = true;
   }
-  const RECT marks[2] = {{leftMarkX_, g.top + 235, leftMarkX_ + 20, g.top + 240},
-                         {rightMarkX_, g.top + 235, rightMarkX_ + 20, g.top + 240}};
+  const RECT marks[2] = {{leftMarkX_, g.top + g.Px(235), leftMarkX_ + g.Px(20), g.top + g.Px(240)},
+                         {rightMarkX_, g.top + g.Px(235), rightMarkX_ + g.Px(20), g.top + g.Px(240)}};
   for (const RECT& mark : marks) FillRect(dc, &mark, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
 
   // 4. A line of sample print, upside down as it leaves the printer.
@@ -164,30 +165,31 @@ void CPreviewAdjustCutPosition::Paint(HDC dc) {
     LOGFONTW lf = {};
     HFONT current = control_ ? reinterpret_cast<HFONT>(SendMessageW(control_, WM_GETFONT, 0, 0)) : nullptr;
     GetObjectW(current ? current : GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
-    lf.lfHeight = 8;
+    lf.lfHeight = g.Px(8);
     lf.lfEscapement = 1800;
     lf.lfOrientation = 1800;
     CFont turned(CreateFontIndirectW(&lf));
     CSelectObject use(dc, turned.get());
     SetTextColor(dc, RGB(0, 0, 0));
-    TextOutW(dc, h - 120, h - 20, L"ABCDEF", 6);
+    TextOutW(dc, h - g.Px(120), h - g.Px(20), L"ABCDEF", 6);
   }
 
   // 5. The paper's direction.
   {
-    CPen pen(CreatePen(PS_SOLID, 2, RGB(0, 0, 0)));
+    CPen pen(CreatePen(PS_SOLID, g.Px(2), RGB(0, 0, 0)));
     CSelectObject use(dc, pen.get());
-    MoveToEx(dc, 20, h - 50, nullptr);
-    LineTo(dc, 20, h - 20);
-    MoveToEx(dc, 30, h - 30, nullptr);
-    LineTo(dc, 20, h - 20);
-    MoveToEx(dc, 10, h - 30, nullptr);
-    LineTo(dc, 20, h - 20);
+    const int tipX = g.Px(20), tipY = h - g.Px(20);
+    MoveToEx(dc, tipX, h - g.Px(50), nullptr);
+    LineTo(dc, tipX, tipY);
+    MoveToEx(dc, g.Px(30), h - g.Px(30), nullptr);
+    LineTo(dc, tipX, tipY);
+    MoveToEx(dc, g.Px(10), h - g.Px(30), nullptr);
+    LineTo(dc, tipX, tipY);
   }
 
   // 6. The standard position and its label; 7, 8: the stored and the edited value.
   DashedLine(dc, RGB(0, 0, 0), g.zeroY);
-  RECT label = {w - g.right + 3, g.zeroY - 10, w, g.zeroY + 10};
+  RECT label = {w - g.right + g.Px(3), g.zeroY - g.Px(10), w, g.zeroY + g.Px(10)};
   DrawTextW(dc, L"0.0", 3, &label, DT_LEFT | DT_SINGLELINE | DT_VCENTER);
   DashedLine(dc, RGB(0, 0, 255), PreviewLineY(g, Tenths(stored_)));
   DashedLine(dc, RGB(255, 0, 0), PreviewLineY(g, Tenths(current_)));

@@ -103,8 +103,13 @@ bool HasAllowedDecimals(std::wstring_view text, int32_t decimals) {
   return text.size() - dot - 1 <= static_cast<std::size_t>(std::max(decimals, 0));
 }
 
-PreviewGeometry LayOutPreview(int width, int height) {
+PreviewGeometry LayOutPreview(int width, int height, int dpi) {
   PreviewGeometry g;
+  g.dpi = dpi > 0 ? dpi : kStandardDpi;
+  g.left = g.Px(g.left);
+  g.top = g.Px(g.top);
+  g.right = g.Px(g.right);
+  g.bottom = g.Px(g.bottom);
   g.width = width;
   g.height = height;
   g.scale = height > 0 ? 8000.0 / height + 0.5 : 8000.5;

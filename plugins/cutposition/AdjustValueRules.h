@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "win/DpiScale.h"
+
 class CCalcAdjustValue {
 public:
   CCalcAdjustValue(int32_t decimals, int32_t factor, int32_t maximum, int32_t minimum)
@@ -45,13 +47,17 @@ bool IsCharRejected(wchar_t character, std::wstring_view text, int32_t selection
 // Whether a text keeps to the allowed decimal digits (-1: any).
 bool HasAllowedDecimals(std::wstring_view text, int32_t decimals);
 
-// Where the preview draws, from the control's size in pixels.
+// Where the preview draws, from the control's size in pixels and the
+// resolution it is drawn at.
 struct PreviewGeometry {
   int left = 40, top = 10, right = 40, bottom = 20;  // margins
   int width = 0, height = 0;
   double scale = 1.0;  // tenths of a millimetre per pixel
   int zeroY = 0;       // row of the standard cut position
+  int dpi = kStandardDpi;
+  // A length of the drawing given at 96 dots per inch, at the geometry's.
+  int Px(int pixels) const { return ScaleToDpi(pixels, dpi); }
 };
-PreviewGeometry LayOutPreview(int width, int height);
+PreviewGeometry LayOutPreview(int width, int height, int dpi = kStandardDpi);
 // The row of a value's line: above the standard position for a positive one.
 int PreviewLineY(const PreviewGeometry& geometry, int32_t tenths);

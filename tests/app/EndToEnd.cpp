@@ -110,6 +110,15 @@ void Type(HWND edit, const std::wstring& text) {
   for (wchar_t c : text) PostMessageW(edit, WM_CHAR, c, 1);
 }
 
+HWND WaitForDialogWith(DWORD processId, int controlId, HWND besides) {
+  return gui::WaitForWindow(
+      processId,
+      [controlId, besides](const gui::WindowInfo& w) {
+        return w.hwnd != besides && IsWindowVisible(w.hwnd) && GetDlgItem(w.hwnd, controlId);
+      },
+      kStartMs);
+}
+
 HWND MenuList(HWND frame) { return gui::FindChildOfClass(frame, L"SysListView32"); }
 
 std::vector<std::wstring> MenuRows(HWND frame) {

@@ -84,6 +84,8 @@ private:
   std::atomic<DWORD> longest_{0};
   std::thread thread_;
 };
+// A visible dialog of the process with the control, other than `besides`.
+HWND WaitForDialogWith(DWORD processId, int controlId, HWND besides = nullptr);
 // Types a text into an edit box of another process as the keyboard would.
 void Type(HWND edit, const std::wstring& text);
 // The main window's menu pane (its list view) and the texts of its rows.

@@ -15,16 +15,6 @@ namespace {
 
 constexpr int kAddPort = 1003, kDeletePort = 1004, kSelectLanguage = 1026, kList = 1020;
 
-// A visible dialog of the process with the control, other than `besides`.
-HWND WaitForDialogWith(DWORD processId, int controlId, HWND besides = nullptr) {
-  return gui::WaitForWindow(
-      processId,
-      [controlId, besides](const gui::WindowInfo& w) {
-        return w.hwnd != besides && IsWindowVisible(w.hwnd) && GetDlgItem(w.hwnd, controlId);
-      },
-      kStartMs);
-}
-
 // Presses a button; the text of the message box that answers, closed with `answer`.
 std::wstring PressAndAnswer(DWORD processId, HWND dialog, int id, int answer = IDOK) {
   gui::PressButton(dialog, id);
@@ -265,10 +255,10 @@ TEST_F(PrinterSelection, DeletePortAsksFirst) {
 TEST_F(PrinterSelection, SelectLanguageRedrawsAndIsKept) {
   // catches: the dialog not redrawn in the chosen language, SETTING.INI not
   // written, Cancel changing the language
-  const std::wstring japaneseAddPort = L"\x30DD\x30FC\x30C8\x8FFD\x52A0";  // the Japanese file's "Add Port"
+  const std::wstring japaneseAddPort = L"\x30DD\x30FC\x30C8\x8FFD\x52A0(&A)";  // the Japanese file's "&Add Port"
   HWND dialog = StartAndWaitForSelection();
   ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(gui::WindowText(GetDlgItem(dialog, kAddPort)), L"Add Port");
+  EXPECT_EQ(gui::WindowText(GetDlgItem(dialog, kAddPort)), L"&Add Port");
 
   const auto choose = [&](int32_t langId, int button) {
     gui::PressButton(dialog, kSelectLanguage);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <climits>
 #include <string>
 
@@ -135,6 +137,20 @@ TEST(AdjustValue, PreviewGeometry) {
     EXPECT_LT(PreviewLineY(any, -370), h) << "the backward limit inside the control, height " << h;
   }
   EXPECT_GT(LayOutPreview(10, 0).scale, 0.0) << "a control without height divides by zero";
+}
+
+TEST(AdjustValue, PreviewGeometryScalesItsMarginsWithTheResolution) {
+  struct Case {
+    int dpi, left, top, right, bottom, mark;
+  };
+  for (const Case& c : {Case{96, 40, 10, 40, 20, 235}, Case{120, 50, 13, 50, 25, 294}, Case{144, 60, 15, 60, 30, 353},
+                        Case{0, 40, 10, 40, 20, 235}}) {
+    const PreviewGeometry g = LayOutPreview(450, 450, c.dpi);
+    EXPECT_EQ((std::vector<int>{g.left, g.top, g.right, g.bottom, g.Px(235)}),
+              (std::vector<int>{c.left, c.top, c.right, c.bottom, c.mark}))
+        << c.dpi << " dpi";
+    EXPECT_EQ(g.zeroY, LayOutPreview(450, 450).zeroY) << "the lines follow the control's height alone";
+  }
 }
 
 }  // namespace

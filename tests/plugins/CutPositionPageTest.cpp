@@ -147,7 +147,7 @@ TEST_F(CutPositionPage, PreviewDrawsTheLinesWhereTheValuesAre) {
 
   RECT rc = {};
   GetWindowRect(preview, &rc);
-  const PreviewGeometry g = LayOutPreview(rc.right - rc.left, rc.bottom - rc.top);
+  const PreviewGeometry g = LayOutPreview(rc.right - rc.left, rc.bottom - rc.top, WindowDpi(preview));
   HDC dc = GetDC(preview);
   const auto rowHas = [&](int y, COLORREF colour) {
     int n = 0;

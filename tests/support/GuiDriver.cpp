@@ -423,7 +423,7 @@ bool SelectListViewRow(HWND list, int row) {
   return row < 0 || send(row, (LVIS_SELECTED | LVIS_FOCUSED));
 }
 
-bool ClickListViewRow(HWND list, int row) {
+std::optional<RECT> ListViewItemRect(HWND list, int row) {
   CRemoteBuffer remote(list, sizeof(RECT));
   RECT rc = {LVIR_BOUNDS, 0, 0, 0};
   DWORD_PTR got = 0;
@@ -431,11 +431,44 @@ bool ClickListViewRow(HWND list, int row) {
       !SendMessageTimeoutW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.At(0)),
                            SMTO_ABORTIFHUNG, 5000, &got) ||
       got == 0 || !remote.Read(0, &rc, sizeof(rc))) {
-    return false;
+    return std::nullopt;
   }
-  const LPARAM at = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+  return rc;
+}
+
+bool ClickListViewRow(HWND list, int row) {
+  const std::optional<RECT> rc = ListViewItemRect(list, row);
+  if (!rc) return false;
+  const LPARAM at = MAKELPARAM((rc->left + rc->right) / 2, (rc->top + rc->bottom) / 2);
   // Posted: the click may open a question box, which must not hold up the caller.
   return PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at) && PostMessageW(list, WM_LBUTTONUP, 0, at);
+}
+
+std::vector<HeaderItem> ListViewHeaderItems(HWND list) {
+  std::vector<HeaderItem> items;
+  HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  if (!header) return items;
+  constexpr int kChars = 256;
+  CRemoteBuffer remote(header, sizeof(HDITEMW) + kChars * sizeof(wchar_t));
+  if (!remote) return items;
+  const auto count = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    HDITEMW item = {};
+    item.mask = HDI_TEXT | HDI_WIDTH;
+    item.pszText = reinterpret_cast<LPWSTR>(remote.At(sizeof(HDITEMW)));
+    item.cchTextMax = kChars;
+    DWORD_PTR got = 0;
+    wchar_t text[kChars] = {};
+    if (!remote.Write(0, &item, sizeof(item)) ||
+        !SendMessageTimeoutW(header, HDM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote.At(0)),
+                             SMTO_ABORTIFHUNG, 5000, &got) ||
+        got == 0 || !remote.Read(0, &item, sizeof(item)) || !remote.Read(sizeof(HDITEMW), text, sizeof(text))) {
+      continue;
+    }
+    text[kChars - 1] = L'\0';
+    items.push_back(HeaderItem{text, item.cxy});
+  }
+  return items;
 }
 
 std::string AskEmulator(const std::wstring& name, const std::string& line, DWORD waitMs) {

@@ -132,6 +132,14 @@ bool SelectListViewRow(HWND list, int row);
 // Clicks the middle of a list view row, also of another process, as the
 // mouse would (button down and up); false when there is no such row.
 bool ClickListViewRow(HWND list, int row);
+// The bounds of a list view row, also of another process.
+std::optional<RECT> ListViewItemRect(HWND list, int row);
+// The items of a list view's column header, also of another process.
+struct HeaderItem {
+  std::wstring text;
+  int width = 0;
+};
+std::vector<HeaderItem> ListViewHeaderItems(HWND list);
 // The lines of a combo box of any process.
 std::vector<std::wstring> ComboBoxItems(HWND combo);
 
