@@ -181,6 +181,18 @@ TEST_F(DpiLayout, DISABLED_EveryWindowAtTheResolution) {
     Look(frame, page.name);
   }
 
+  // The progress dialog of a Set.
+  ASSERT_TRUE(WaitForStatus("restarting 0"));
+  ASSERT_TRUE(gui::WaitUntil([&] { return gui::WindowText(FindVisibleChild(frame, 1025)) == L"Status: Online"; },
+                             kStartMs));
+  HWND cut = GetParent(FindVisibleChild(frame, 1006));
+  Type(GetDlgItem(cut, 1001), L"12.5");
+  ASSERT_TRUE(gui::WaitUntil([&] { return gui::WindowText(GetDlgItem(cut, 1001)) == L"12.5"; }, 5000));
+  gui::PressButton(cut, 1005);
+  HWND progress = WaitForDialogWith(id, 1029);
+  Look(progress, "progress");
+  ASSERT_TRUE(gui::WaitUntil([&] { return IsWindowEnabled(frame) != FALSE; }, 60000)) << "the progress dialog ends";
+
   // About, from the system menu.
   PostMessageW(frame, WM_SYSCOMMAND, 0xE140, 0);
   HWND about = WaitForDialogWith(id, 1041);
@@ -193,6 +205,19 @@ TEST_F(DpiLayout, DISABLED_EveryWindowAtTheResolution) {
   Look(guidance, "error-guidance");
   Close(guidance, IDOK);
   Control("condition cutter off");
+
+  // File mode's main window.
+  ASSERT_TRUE(WaitForStatus("restarting 0"));
+  PostMessageW(frame, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(utility_->WaitForExit(kStartMs));
+  utility_ = gui::CProcess::Start(program_.File(L"VXR500UTL.exe"), L"\"/mF" + temp_.Path() + L"\\shop.vxc\"",
+                                  program_.Path());
+  ASSERT_TRUE(utility_);
+  HWND fileFrame = WaitForMainWindow();
+  ASSERT_NE(fileFrame, nullptr);
+  ASSERT_TRUE(gui::WaitUntil([&] { return FindVisibleChild(fileFrame, 1006) != nullptr; }, 10000));
+  Look(fileFrame, "main-window-file-mode");
+  utility_->Kill();
 
   finished_ = true;
   std::string all;
