@@ -9,6 +9,7 @@
 
 #include "app/SettingsRules.h"
 #include "connection/PrinterSelectDlg.h"
+#include "framework/FrameMessages.h"
 #include "framework/MessageBoxes.h"
 #include "framework/TextFormat.h"
 #include "printerinfo/PrnInfoLibrary.h"
@@ -152,7 +153,12 @@ void CVXUtilApp::ReadFeatureKeys(const std::wstring& ini) {
 bool CVXUtilApp::PreTranslateMessage(MSG& msg) {
   if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST || !msg.hwnd) return false;
   HWND frame = mainWindow_;
-  if (!frame || !IsWindow(frame) || !IsChild(frame, msg.hwnd)) return false;
+  if (!frame || !IsWindow(frame) || (msg.hwnd != frame && !IsChild(frame, msg.hwnd))) return false;
+  // Ctrl+Page Down and Ctrl+Page Up change the page, as in a property sheet.
+  if (msg.message == WM_KEYDOWN && (msg.wParam == VK_NEXT || msg.wParam == VK_PRIOR) && GetKeyState(VK_CONTROL) < 0) {
+    SendMessageW(frame, WM_VX_NEXT_PAGE, msg.wParam == VK_NEXT ? 1 : 0, 0);
+    return true;
+  }
   // The outermost dialog around the focus below the frame: a page (or the
   // status pane), whose nested dialogs take part in its navigation.
   HWND page = nullptr;

@@ -14,6 +14,7 @@ constexpr UINT WM_VX_STATUS_REFRESH = WM_USER + 202;   // -> frame -> status pan
 constexpr UINT WM_VX_STATUS_IGNORE = WM_USER + 203;    // -> frame -> status pane
 constexpr UINT WM_VX_STATUS_CHANGED = WM_USER + 204;   // status callback -> status pane (posted)
 constexpr UINT WM_VX_STATUS_PICTURE = WM_USER + 205;   // -> status pane
+constexpr UINT WM_VX_NEXT_PAGE = WM_USER + 206;        // -> frame: wParam 1 the next page, 0 the one before
 
 // What a page controller hands the frame for its progress dialog.
 struct WaitRecord {

@@ -242,6 +242,12 @@ LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_VX_CREATE_PROGRESS:
       return CreateProgressDialog(reinterpret_cast<HWND>(wp));
+    case WM_VX_NEXT_PAGE:
+      // Ctrl+Page Down and Ctrl+Page Up: the keyboard follows to the page shown.
+      if (!progressDialog_ && menuView_.ShowNextPage(wp != 0)) {
+        if (HWND first = FirstPageControl()) SetFocus(first);
+      }
+      return 0;
     case WM_VX_RUN_PROGRESS:
       return RunProgressDialog(reinterpret_cast<const WaitRecord*>(wp), reinterpret_cast<HWND>(lp));
     case WM_VX_STATUS_RELOAD:

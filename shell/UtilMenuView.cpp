@@ -349,6 +349,22 @@ bool CUtilMenuView::OnLeftButtonUp() {
   return true;
 }
 
+bool CUtilMenuView::ShowNextPage(bool forward) {
+  const int count = static_cast<int>(items_.size());
+  int i = currentIndex_ >= 0 ? currentIndex_ : (forward ? -1 : count);
+  for (int n = 0; n < count; ++n) {
+    i = forward ? (i + 1) % count : (i - 1 + count) % count;
+    if (i == currentIndex_) return false;
+    if (!Selectable(i)) continue;
+    const int oldPressed = pressedIndex_;
+    pressedIndex_ = i;
+    RedrawRow(oldPressed);
+    OnLeftButtonUp();
+    return currentIndex_ == i;
+  }
+  return false;
+}
+
 void CUtilMenuView::OnCaptureLost() {
   mouseCaptured_ = false;
   const int oldPressed = pressedIndex_;

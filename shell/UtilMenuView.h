@@ -42,6 +42,9 @@ public:
   // Draws at another resolution (the window moved to another monitor): the
   // menu file's sizes are scaled again and the pane asks for its new size.
   void SetDpi(IMenuHost& host, int dpi);
+  // Shows the next page of the menu (forward) or the one before, as a click
+  // on its row would, going round at the ends; false when there is no other.
+  bool ShowNextPage(bool forward);
 
   const MenuItems& Items() const { return items_; }
   int CurrentIndex() const { return currentIndex_; }

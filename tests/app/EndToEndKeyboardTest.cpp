@@ -176,6 +176,20 @@ TEST_F(Keyboard, SelectionPortSetupAndCutPositionPageWithoutTheMouse) {
   EXPECT_TRUE(gui::WaitUntil([&] { return IsWindowEnabled(frame) != FALSE; }, 60000)) << "the progress dialog ends";
   EXPECT_EQ(gui::WaitForMessageBox(id, 500), nullptr) << "no message";
 
+  // Ctrl+Page Down and Ctrl+Page Up go through the pages, the keyboard with them.
+  ASSERT_TRUE(WaitForStatus("restarting 0"));
+  ASSERT_TRUE(BringToFront(frame));
+  Press(VK_NEXT, VK_CONTROL);
+  EXPECT_TRUE(gui::WaitUntil([&] { return FindVisibleChild(frame, 1101) != nullptr; }, 10000)) << "Memory Switches";
+  EXPECT_TRUE(gui::WaitUntil([&] { return FocusId(frame) == 1100; }, 5000)) << FocusId(frame);
+  Press(VK_PRIOR, VK_CONTROL);
+  EXPECT_TRUE(gui::WaitUntil([&] { return FindVisibleChild(frame, 1006) != nullptr; }, 10000)) << "back";
+  EXPECT_TRUE(gui::WaitUntil([&] { return FocusId(frame) == 1001; }, 5000)) << FocusId(frame);
+  Press(VK_PRIOR, VK_CONTROL);
+  EXPECT_TRUE(gui::WaitUntil([&] { return FindVisibleChild(frame, 1200) != nullptr; }, 10000))
+      << "round to Customized Values";
+  EXPECT_EQ(gui::WaitForMessageBox(id, 500), nullptr) << "no message";
+
   ASSERT_TRUE(WaitForStatus("restarting 0"));
   PostMessageW(frame, WM_CLOSE, 0, 0);
   EXPECT_TRUE(utility_->WaitForExit(kStartMs));
