@@ -21,18 +21,12 @@
 
 #include "tests/app/EndToEnd.h"
 #include "tests/support/LayoutCheck.h"
+#include "win/Dpi.h"
 
 namespace e2e {
 namespace {
 
 constexpr wchar_t kDpiVariable[] = L"VX_LAYOUT_DPI";
-
-int ScreenDpi() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
-  return dpi;
-}
 
 std::wstring FindingsPath(int dpi) { return gui::TestBinDir() + L"layout-" + std::to_wstring(dpi) + L"dpi.txt"; }
 
@@ -118,7 +112,7 @@ TEST_F(DpiLayout, DISABLED_EveryWindowAtTheResolution) {
       GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext")));
   ASSERT_NE(setContext, nullptr);
   setContext(reinterpret_cast<HANDLE>(-4));  // per monitor, second version
-  ASSERT_EQ(ScreenDpi(), dpi_);
+  ASSERT_EQ(WindowDpi(nullptr), dpi_);
 
   // The printer selection in the other languages first: German has the
   // longest texts.

@@ -412,14 +412,17 @@ public:
   DWORD Id() const { return id_; }
   HANDLE Handle() const { return process_; }
 
-  // The waits announced from the time on.
-  std::vector<Wait> WaitsSince(Clock::time_point from) {
+  // The ms of the waits announced between the two times, and their names
+  // and lengths (" restart 500 ...") in *parts.
+  double WaitedBetween(Clock::time_point from, Clock::time_point to, std::string* parts) {
     std::scoped_lock hold(lock_);
-    std::vector<Wait> since;
+    double waited = 0;
     for (const Wait& w : waits_) {
-      if (w.at >= from) since.push_back(w);
+      if (w.at < from || w.at > to) continue;
+      waited += w.ms;
+      *parts += " " + w.what + " " + std::to_string(w.ms);
     }
-    return since;
+    return waited;
   }
 
 private:
@@ -536,13 +539,8 @@ bool CutSetRuns(uint32_t restartMs, int runs, double* overMedian, double* afterB
     const auto end = Clock::now();
     if (!disabled || IsWindowEnabled(frame) == FALSE) return false;
     const double took = Ms(end - click);
-    double waited = 0;
     std::string parts;
-    for (const auto& w : utility.WaitsSince(click)) {
-      if (w.at > end) continue;
-      waited += w.ms;
-      parts += " " + w.what + " " + std::to_string(w.ms);
-    }
+    const double waited = utility.WaitedBetween(click, end, &parts);
     overs.push_back(took - waited);
     if (waited > 0) ratios.push_back(took / waited);
     if (restartTo > click) afterBack.push_back(Ms(end - restartTo));
@@ -610,13 +608,8 @@ int Refresh() {
     if (!SendMessageTimeoutW(frame, WM_VX_STATUS_REFRESH, 0, 0, SMTO_NORMAL, 120000, &result)) return 1;
     const auto end = Clock::now();
     const int replies = emulator.Replies() - repliesBefore;
-    double waited = 0;
     std::string parts;
-    for (const auto& w : utility.WaitsSince(start)) {
-      if (w.at > end) continue;
-      waited += w.ms;
-      parts += " " + w.what + " " + std::to_string(w.ms);
-    }
+    const double waited = utility.WaitedBetween(start, end, &parts);
     if (run == 0) std::printf("refresh: the waits of a run:%s\n", parts.empty() ? " none" : parts.c_str());
     runs.push_back(Ms(end - start));
     yardsticks.push_back(replies * trip.Ms() + waited);

@@ -139,16 +139,19 @@ void CProcess::Kill() {
   }
 }
 
-HWND FindVisibleChild(HWND parent, int id) {
+namespace {
+
+// The first of a window's descendants that the test accepts.
+HWND FindDescendant(HWND parent, const std::function<bool(HWND)>& accept) {
   struct Find {
-    int id;
+    const std::function<bool(HWND)>& accept;
     HWND found;
-  } find{id, nullptr};
+  } find{accept, nullptr};
   EnumChildWindows(
       parent,
       [](HWND child, LPARAM lp) -> BOOL {
         auto* f = reinterpret_cast<Find*>(lp);
-        if (GetDlgCtrlID(child) != f->id || !IsWindowVisible(child)) return TRUE;
+        if (!f->accept(child)) return TRUE;
         f->found = child;
         return FALSE;
       },
@@ -156,21 +159,14 @@ HWND FindVisibleChild(HWND parent, int id) {
   return find.found;
 }
 
+}  // namespace
+
+HWND FindVisibleChild(HWND parent, int id) {
+  return FindDescendant(parent, [id](HWND child) { return GetDlgCtrlID(child) == id && IsWindowVisible(child); });
+}
+
 HWND FindChildOfClass(HWND parent, const std::wstring& className) {
-  struct Find {
-    const std::wstring& className;
-    HWND found;
-  } find{className, nullptr};
-  EnumChildWindows(
-      parent,
-      [](HWND child, LPARAM lp) -> BOOL {
-        auto* f = reinterpret_cast<Find*>(lp);
-        if (ClassOf(child) != f->className) return TRUE;
-        f->found = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&find));
-  return find.found;
+  return FindDescendant(parent, [&className](HWND child) { return ClassOf(child) == className; });
 }
 
 std::wstring WindowText(HWND hwnd) {

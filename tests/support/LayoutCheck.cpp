@@ -6,17 +6,11 @@
 #include <cstdio>
 
 #include "tests/support/GuiDriver.h"
+#include "win/Dpi.h"
 #include "win/Handles.h"
 
 namespace gui {
 namespace {
-
-int ScreenDpi() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
-  return dpi > 0 ? dpi : 96;
-}
 
 std::string Narrow(const std::wstring& text) {
   std::string out;
@@ -93,7 +87,7 @@ bool LaysOutChildren(HWND window) {
 
 class CChecker {
 public:
-  CChecker() : dpi_(ScreenDpi()) {
+  CChecker() : dpi_(WindowDpi(nullptr)) {
     dialogFont_.reset(CreateFontW(-MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
                                   L"MS Shell Dlg"));
@@ -112,7 +106,7 @@ public:
   }
 
 private:
-  int Px(int pixels) const { return MulDiv(pixels, dpi_, 96); }
+  int Px(int pixels) const { return ScaleToDpi(pixels, dpi_); }
 
   void Fault(HWND control, const std::string& what) { faults_.push_back(name_ + " / " + Describe(control) + ": " + what); }
 
