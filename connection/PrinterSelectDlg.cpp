@@ -69,11 +69,19 @@ void CPrinterSelectDlg::RefreshEntries() {
 void CPrinterSelectDlg::RefreshQueues() {
   if (!QueueListing()) return;
   queues_.clear();
+  // The spooler is loaded only for the queue listing: its start-up (it
+  // connects to the system's print service) would otherwise slow every start
+  // of the utility.
+  if (!spooler_) spooler_.reset(LoadLibraryW(L"winspool.drv"));
+  if (!spooler_) return;
+  using EnumPrintersFn = BOOL(WINAPI*)(DWORD, LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
+  const auto enumPrinters = GetProc<EnumPrintersFn>(spooler_.get(), "EnumPrintersW");
+  if (!enumPrinters) return;
   DWORD needed = 0, returned = 0;
-  EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &returned);
+  enumPrinters(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &returned);
   if (needed == 0) return;
   std::vector<BYTE> buffer(needed);
-  if (!EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), needed, &needed, &returned)) return;
+  if (!enumPrinters(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), needed, &needed, &returned)) return;
   const auto* printers = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
   for (DWORD i = 0; i < returned; ++i) {
     const PRINTER_INFO_2W& p = printers[i];

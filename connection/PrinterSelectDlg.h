@@ -15,6 +15,7 @@
 #include "framework/StaticItem.h"
 #include "framework/UtilitySettings.h"
 #include "connection/SelectLangDlg.h"
+#include "win/Handles.h"
 #include "win/Window.h"
 
 constexpr wchar_t kInstancePropertyName[] = L"VX-R500_UTILITY_VX-R500";
@@ -89,6 +90,7 @@ private:
   std::wstring driverName_;
   std::wstring queueName_;
   std::vector<QueueRow> queues_;
+  CModule spooler_;  // loaded for the queue listing only
   int chosenQueueRow_ = -1;
   CStaticItem heading_;          // 1018
   CStaticPictureItem picture_;   // 1027, the printer picture
