@@ -80,9 +80,10 @@ HWND WindowWithProperty(DWORD processId, const wchar_t* property) {
 // the property; the time to it in ms, or a negative number when it did not
 // come. The windows are looked at every 2 ms: the driver's usual interval
 // would round both programs' times up to its steps.
-double TimeToWindow(const std::wstring& exe, const std::wstring& folder, const wchar_t* property, int closeId) {
+double TimeToWindow(const std::wstring& exe, const std::wstring& folder, const wchar_t* property, int closeId,
+                    const std::wstring& arguments = L"") {
   const auto start = Clock::now();
-  auto p = gui::CProcess::Start(exe, L"", folder);
+  auto p = gui::CProcess::Start(exe, arguments, folder);
   if (!p) return -1;
   HWND window = nullptr;
   const auto deadline = start + std::chrono::seconds(60);
@@ -95,12 +96,12 @@ double TimeToWindow(const std::wstring& exe, const std::wstring& folder, const w
   return Ms(visible - start);
 }
 
-// The yardstick program, beside this bench.
-std::wstring BareWindowPath() {
+// A yardstick program, beside this bench.
+std::wstring YardstickPath(const wchar_t* name) {
   wchar_t self[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   const std::wstring path = self;
-  return path.substr(0, path.find_last_of(L'\\')) + L"\\vx_bench_bare.exe";
+  return path.substr(0, path.find_last_of(L'\\') + 1) + name;
 }
 
 // One start of the utility to its printer selection (the cold start).
@@ -113,21 +114,29 @@ int StartupOnce() {
 }
 
 // The utility to its printer selection, beside a bare Win32 window started
-// the same way, taken in turns so that both meet the same machine.
+// the same way, and beside its selection dialog shown by a program that does
+// nothing else; taken in turns so that all three meet the same machine.
 int Startup() {
   gui::CProgramFolder program;
-  const std::wstring bare = BareWindowPath();
-  std::vector<double> utility, yardstick;
+  const std::wstring utilityExe = program.File(L"VXR500UTL.exe");
+  const std::wstring bare = YardstickPath(L"vx_bench_bare.exe");
+  const std::wstring dialogAlone = YardstickPath(L"vx_bench_dialog.exe");
+  std::vector<double> utility, yardstick, template_;
   for (int i = 0; i < 7; ++i) {
-    const double u = TimeToWindow(program.File(L"VXR500UTL.exe"), program.Path(), L"VX-R500_UTILITY_VX-R500", IDCANCEL);
+    const double u = TimeToWindow(utilityExe, program.Path(), L"VX-R500_UTILITY_VX-R500", IDCANCEL);
     const double b = TimeToWindow(bare, program.Path(), L"VX_BENCH_BARE", 0);
-    if (u < 0 || b < 0) return 1;
+    const double d = TimeToWindow(dialogAlone, program.Path(), L"VX_BENCH_BARE", 0, L"\"" + utilityExe + L"\"");
+    if (u < 0 || b < 0 || d < 0) return 1;
     utility.push_back(u);
     yardstick.push_back(b);
+    template_.push_back(d);
   }
-  const double u = Median(utility), b = Median(yardstick);
+  const double u = Median(utility), b = Median(yardstick), d = Median(template_);
   std::printf("startup: printer selection visible after %.0f ms, a bare window after %.0f ms: %.2fx (medians of 7)\n",
               u, b, u / b);
+  std::printf("startup: the selection dialog alone (no files, library or texts) after %.0f ms: %.2fx the bare "
+              "window; the utility %.2fx the dialog alone\n",
+              d, d / b, u / d);
   return 0;
 }
 
@@ -684,7 +693,7 @@ int Memory() {
   gui::CProgramFolder program;
   SIZE_T bare = 0;
   {
-    auto p = gui::CProcess::Start(BareWindowPath(), L"", program.Path());
+    auto p = gui::CProcess::Start(YardstickPath(L"vx_bench_bare.exe"), L"", program.Path());
     HWND window = p ? gui::WaitForWindow(
                           p->Id(), [](const gui::WindowInfo& w) { return GetPropW(w.hwnd, L"VX_BENCH_BARE") != nullptr; },
                           30000)
