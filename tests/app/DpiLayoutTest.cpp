@@ -114,6 +114,11 @@ TEST_F(DpiLayout, DISABLED_EveryWindowAtTheResolution) {
   setContext(reinterpret_cast<HANDLE>(-4));  // per monitor, second version
   ASSERT_EQ(WindowDpi(nullptr), dpi_);
 
+  // The tools whose waiting windows port setup shows, as stand-ins.
+  gui::CInstalledTool networkTool(L"ORVIK\\OrvikNet Config V4\\NetConfigurator.exe");
+  gui::CInstalledTool bluetoothTool(L"ORVIK\\VX Bluetooth Connector\\VXBluetoothConnector.exe");
+  ASSERT_TRUE(networkTool.Installed() && bluetoothTool.Installed());
+
   // The printer selection in the other languages first: German has the
   // longest texts.
   const std::wstring ini = program_.File(L"SETTING.INI");
@@ -135,16 +140,44 @@ TEST_F(DpiLayout, DISABLED_EveryWindowAtTheResolution) {
   gui::PressButton(selection, 1003);
   HWND setup = WaitForDialogWith(id, 1030);
   ASSERT_NE(setup, nullptr);
+  // Ethernet and Bluetooth have a tool, whose waiting window shows while it
+  // runs (its button, the waiting window's text).
   const struct {
     int button;
     const char* name;
-  } interfaces[] = {{2000, "serial"}, {2001, "parallel"}, {2002, "usb"}, {2003, "ethernet"}, {2004, "bluetooth"}};
+    int toolButton, toolText;
+  } interfaces[] = {{2000, "serial", 0, 0},
+                    {2001, "parallel", 0, 0},
+                    {2002, "usb", 0, 0},
+                    {2003, "ethernet", 1015, 5020},
+                    {2004, "bluetooth", 1034, 5018}};
   for (const auto& kind : interfaces) {
     HWND button = GetDlgItem(setup, kind.button);
     if (!button || !IsWindowVisible(button)) continue;
-    gui::PressButton(setup, kind.button);
+    // Clicked, not only commanded: the interface's button shows pressed.
+    PostMessageW(button, BM_CLICK, 0, 0);
+    EXPECT_TRUE(gui::WaitUntil([&] { return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }, 5000))
+        << kind.name;
     Sleep(500);
     Look(setup, std::string("port-setup-") + kind.name);
+    if (!kind.toolButton) continue;
+    const std::string waitingName = kind.toolButton == 1015 ? "network-tool-waiting" : "bluetooth-tool-waiting";
+    ASSERT_TRUE(gui::WaitUntil([&] { return IsWindowEnabled(GetDlgItem(setup, kind.toolButton)) != FALSE; }, 5000))
+        << waitingName;
+    gui::PressButton(setup, kind.toolButton);
+    HWND waiting = WaitForDialogWith(id, kind.toolText);
+    Look(waiting, waitingName);
+    EXPECT_TRUE(gui::CloseTheTool()) << waitingName;
+    if (kind.toolButton == 1034) {
+      // The connector paired nothing here: the search after it finds no port.
+      HWND box = gui::WaitForMessageBox(id, kStartMs);
+      ASSERT_NE(box, nullptr) << waitingName;
+      EXPECT_EQ(gui::MessageBoxText(box), L"Cannot find the printer.");
+      gui::PressButton(box, IDOK);
+    }
+    EXPECT_TRUE(gui::WaitUntil([&] { return !IsWindow(waiting); }, kStartMs)) << waitingName;
+    EXPECT_TRUE(gui::WaitUntil([&] { return IsWindowEnabled(GetDlgItem(setup, kind.button)) != FALSE; }, kStartMs))
+        << waitingName << ": the port setup comes back";
   }
   Close(setup);
 

@@ -43,41 +43,6 @@ std::wstring PressAndReadMessage(HWND dialog, int id) {
   return text;
 }
 
-// A stand-in tool copied to where port setup looks for the real one below
-// Program Files, and removed again with the folders made for it.
-class CInstalledTool {
-public:
-  explicit CInstalledTool(const std::wstring& relative) {
-    wchar_t root[MAX_PATH] = {};
-    ExpandEnvironmentStringsW(L"%ProgramFiles%", root, MAX_PATH);
-    path_ = std::wstring(root) + L"\\" + relative;
-    for (std::size_t at = path_.find(L'\\', wcslen(root) + 1); at != std::wstring::npos;
-         at = path_.find(L'\\', at + 1)) {
-      const std::wstring folder = path_.substr(0, at);
-      if (CreateDirectoryW(folder.c_str(), nullptr)) made_.push_back(folder);
-    }
-    installed_ = CopyFileW((gui::TestBinDir() + L"vx_standin_tool.exe").c_str(), path_.c_str(), FALSE) != FALSE;
-  }
-  ~CInstalledTool() {
-    DeleteFileW(path_.c_str());
-    for (auto it = made_.rbegin(); it != made_.rend(); ++it) RemoveDirectoryW(it->c_str());
-  }
-  bool Installed() const { return installed_; }
-
-private:
-  std::wstring path_;
-  std::vector<std::wstring> made_;
-  bool installed_ = false;
-};
-
-// Closes the stand-in tool's window once it shows; false when none did.
-bool CloseTheTool() {
-  HWND tool = nullptr;
-  if (!gui::WaitUntil([&] { return (tool = FindWindowW(L"VXStandInTool", nullptr)) != nullptr; }, 20000)) return false;
-  PostMessageW(tool, WM_CLOSE, 0, 0);
-  return gui::WaitUntil([&] { return FindWindowW(L"VXStandInTool", nullptr) == nullptr; }, 10000);
-}
-
 // The user's part may still be winding down when the dialog has ended.
 bool Finished(const gui::CDelayedAction& user) {
   return gui::WaitUntil([&] { return user.Done(); }, 10000);
@@ -315,7 +280,7 @@ TEST_F(PortSetup, UsbPortOfTheWrongModelIsRemoved) {
 TEST_F(PortSetup, NetworkToolRunsInItsWaitingDialog) {
   // catches: the tool not started, the dialog usable while it runs, or left
   // disabled after it ended
-  CInstalledTool tool(L"ORVIK\\OrvikNet Config V4\\NetConfigurator.exe");
+  gui::CInstalledTool tool(L"ORVIK\\OrvikNet Config V4\\NetConfigurator.exe");
   ASSERT_TRUE(tool.Installed());
   settings_.defaultInterfaceKind = 3;
   struct {
@@ -337,7 +302,7 @@ TEST_F(PortSetup, NetworkToolRunsInItsWaitingDialog) {
           seen.text = gui::WindowText(GetDlgItem(waiting, IDC_NET_TOOL_TEXT));
           seen.disabledWhileRunning = !IsWindowEnabled(button) && !IsWindowEnabled(d);
         }
-        seen.closed = CloseTheTool() && gui::WaitUntil([&] { return !IsWindow(waiting); }, 10000);
+        seen.closed = gui::CloseTheTool() && gui::WaitUntil([&] { return !IsWindow(waiting); }, 10000);
         seen.enabledAfter = gui::WaitUntil([&] { return IsWindowEnabled(button) != FALSE; }, 5000);
         gui::PressButton(d, IDCANCEL);
         return true;
@@ -357,7 +322,7 @@ TEST_F(PortSetup, NetworkToolRunsInItsWaitingDialog) {
 TEST_F(PortSetup, PortAssignmentToolIsOpened) {
   // catches: the tool's button left disabled although the tool is there, or
   // pressing it starting nothing
-  CInstalledTool tool(L"ORVIK\\VXCOMUSB\\ComAssign.exe");
+  gui::CInstalledTool tool(L"ORVIK\\VXCOMUSB\\ComAssign.exe");
   ASSERT_TRUE(tool.Installed());
   settings_.defaultInterfaceKind = 0;
   struct {
@@ -369,7 +334,7 @@ TEST_F(PortSetup, PortAssignmentToolIsOpened) {
         if (!d) return false;
         seen.enabled = IsWindowEnabled(GetDlgItem(d, IDC_PORT_PORT_TOOL)) != FALSE;
         gui::PressButton(d, IDC_PORT_PORT_TOOL);
-        seen.opened = CloseTheTool();
+        seen.opened = gui::CloseTheTool();
         gui::PressButton(d, IDCANCEL);
         return true;
       },
@@ -384,7 +349,7 @@ TEST_F(PortSetup, PortAssignmentToolIsOpened) {
 TEST_F(PortSetup, BluetoothConnectorSelectsItsPort) {
   // catches: the connector's port not selected after it ended, the controls
   // left disabled, the connector's button enabled without the connector
-  CInstalledTool tool(L"ORVIK\\VX Bluetooth Connector\\VXBluetoothConnector.exe");
+  gui::CInstalledTool tool(L"ORVIK\\VX Bluetooth Connector\\VXBluetoothConnector.exe");
   ASSERT_TRUE(tool.Installed());
   // Two Bluetooth serial lines; the connector says it paired the second.
   EmulatorConfig first, second;
@@ -419,7 +384,7 @@ TEST_F(PortSetup, BluetoothConnectorSelectsItsPort) {
                                       !IsWindowEnabled(GetDlgItem(d, IDC_PORT_BLUETOOTH)) &&
                                       !IsWindowEnabled(list);
         }
-        if (CloseTheTool()) gui::WaitUntil([&] { return !IsWindow(waiting); }, 10000);
+        if (gui::CloseTheTool()) gui::WaitUntil([&] { return !IsWindow(waiting); }, 10000);
         seen.enabledAfter = gui::WaitUntil([&] { return IsWindowEnabled(GetDlgItem(d, IDOK)) != FALSE; }, 5000);
         wchar_t text[64] = {};
         const LRESULT at = SendMessageW(list, CB_GETCURSEL, 0, 0);

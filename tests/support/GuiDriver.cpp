@@ -610,4 +610,27 @@ CDelayedAction::~CDelayedAction() {
 
 bool CDelayedAction::Done() const { return done_; }
 
+CInstalledTool::CInstalledTool(const std::wstring& relative) {
+  wchar_t root[MAX_PATH] = {};
+  ExpandEnvironmentStringsW(L"%ProgramFiles%", root, MAX_PATH);
+  path_ = std::wstring(root) + L"\\" + relative;
+  for (std::size_t at = path_.find(L'\\', wcslen(root) + 1); at != std::wstring::npos; at = path_.find(L'\\', at + 1)) {
+    const std::wstring folder = path_.substr(0, at);
+    if (CreateDirectoryW(folder.c_str(), nullptr)) made_.push_back(folder);
+  }
+  installed_ = CopyFileW((TestBinDir() + L"vx_standin_tool.exe").c_str(), path_.c_str(), FALSE) != FALSE;
+}
+
+CInstalledTool::~CInstalledTool() {
+  DeleteFileW(path_.c_str());
+  for (auto it = made_.rbegin(); it != made_.rend(); ++it) RemoveDirectoryW(it->c_str());
+}
+
+bool CloseTheTool() {
+  HWND tool = nullptr;
+  if (!WaitUntil([&] { return (tool = FindWindowW(L"VXStandInTool", nullptr)) != nullptr; }, 20000)) return false;
+  PostMessageW(tool, WM_CLOSE, 0, 0);
+  return WaitUntil([&] { return FindWindowW(L"VXStandInTool", nullptr) == nullptr; }, 10000);
+}
+
 }  // namespace gui

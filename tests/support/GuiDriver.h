@@ -174,6 +174,25 @@ private:
   std::thread thread_;
 };
 
+// A stand-in tool (vx_standin_tool.exe, beside the tests) copied to where
+// port setup looks for the real one below Program Files, and removed again
+// with the folders made for it.
+class CInstalledTool {
+public:
+  explicit CInstalledTool(const std::wstring& relative);
+  ~CInstalledTool();
+  CInstalledTool(const CInstalledTool&) = delete;
+  CInstalledTool& operator=(const CInstalledTool&) = delete;
+  bool Installed() const { return installed_; }
+
+private:
+  std::wstring path_;
+  std::vector<std::wstring> made_;
+  bool installed_ = false;
+};
+// Closes the stand-in tool's window once it shows; false when none did.
+bool CloseTheTool();
+
 // Runs fn on a helper thread after a delay (for closing windows a blocking
 // call on the test thread shows).
 class CDelayedAction {
