@@ -2,7 +2,8 @@
 // Wine prefix made for it): a silent installation, the installed utility up
 // to its main window against the emulated printer, an upgrade over itself
 // that keeps the user's language, and the uninstallation, which leaves the
-// printers' data files where they are.
+// printers' data files where they are. And the installer a user sees: its
+// first page, and a cancel that leaves nothing behind.
 
 #include "tests/app/EndToEnd.h"
 
@@ -72,6 +73,11 @@ protected:
   // Runs a program that asks for administrator rights, as the shell starts
   // it; its exit code, or 99 when it did not start or end.
   DWORD Run(const std::wstring& exe, const std::wstring& arguments) {
+    HANDLE process = Start(exe, arguments);
+    return process ? WaitAndClose(process) : 99;
+  }
+  // The same, not waited for: the process, or none when it did not start.
+  HANDLE Start(const std::wstring& exe, const std::wstring& arguments) {
     SHELLEXECUTEINFOW run = {sizeof(run)};
     run.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
     run.lpVerb = L"runas";
@@ -80,11 +86,14 @@ protected:
     run.nShow = SW_SHOWNORMAL;
     if (!ShellExecuteExW(&run) || !run.hProcess) {
       ADD_FAILURE() << "cannot start " << Narrow(exe) << ": error " << GetLastError();
-      return 99;
+      return nullptr;
     }
+    return run.hProcess;
+  }
+  static DWORD WaitAndClose(HANDLE process) {
     DWORD code = 99;
-    if (WaitForSingleObject(run.hProcess, 180000) == WAIT_OBJECT_0) GetExitCodeProcess(run.hProcess, &code);
-    CloseHandle(run.hProcess);
+    if (WaitForSingleObject(process, 180000) == WAIT_OBJECT_0) GetExitCodeProcess(process, &code);
+    CloseHandle(process);
     return code;
   }
 
@@ -164,6 +173,33 @@ TEST_F(Release, InstallsUpgradesAndUninstallsSilently) {
   EXPECT_EQ(RegistryText(L"DisplayName"), L"<none>") << "the uninstall registration goes";
   EXPECT_EQ(SavedDataFile(shared_), data) << "the data file stays";
   EXPECT_EQ(gui::ReadFileBytes(printers), printerList) << "the printer list stays";
+}
+
+TEST_F(Release, InstallerShowsItsComponentsAndACancelLeavesNothing) {
+  ASSERT_TRUE(Exists(installer_));
+  HANDLE process = Start(installer_, L"");
+  ASSERT_NE(process, nullptr);
+  const DWORD id = GetProcessId(process);
+  HWND setup = gui::WaitForWindow(
+      id, [](const gui::WindowInfo& w) { return w.title.rfind(L"VX-R500 Utility Setup", 0) == 0; }, kStartMs);
+  ASSERT_NE(setup, nullptr) << "the installer's window";
+  // The first page is the choice of components; its list names both.
+  HWND tree = gui::FindChildOfClass(setup, L"SysTreeView32");
+  ASSERT_NE(tree, nullptr) << "the components page";
+  EXPECT_EQ(SendMessageW(tree, TVM_GETCOUNT, 0, 0), 2) << "the utility and the emulator";
+  Sleep(500);
+  EXPECT_TRUE(gui::SaveWindowPicture(setup, gui::TestBinDir() + L"installer-components.bmp"));
+
+  // Cancel asks first; Yes ends the installer with nothing installed.
+  gui::PressButton(setup, IDCANCEL);
+  HWND box = gui::WaitForMessageBox(id, kStartMs);
+  ASSERT_NE(box, nullptr) << "the installer asks before it quits";
+  EXPECT_NE(gui::MessageBoxText(box).find(L"quit"), std::wstring::npos) << Narrow(gui::MessageBoxText(box));
+  gui::PressButton(box, IDYES);
+  WaitAndClose(process);
+  EXPECT_FALSE(Exists(installed_)) << "a cancelled installation leaves no program folder";
+  EXPECT_FALSE(Exists(shortcut_));
+  EXPECT_EQ(RegistryText(L"DisplayName"), L"<none>");
 }
 
 }  // namespace
