@@ -4,7 +4,7 @@
 # Assumes the Windows build exists (tools/test-all.sh or run-utility.sh made it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake --build build/win --target vx_bench vx_bench_bare framework_pages_test >/dev/null
+cmake --build build/win --target vx_bench vx_bench_bare vx_bench_dialog framework_pages_test >/dev/null
 source tools/wine-env.sh
 trap vx_stop_wine EXIT
 vx_make_prefix
