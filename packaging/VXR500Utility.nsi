@@ -1,7 +1,7 @@
 ; The VX-R500 Utility's installer. Built by CMake (packaging/CMakeLists.txt),
 ; which passes the version, the program folder, the output file and the two
 ; generated file lists:
-;   makensis -DVERSION=1.0.0 -DPROGRAM_DIR=... -DOUTFILE=... -DFILES=... -DUNFILES=... VXR500Utility.nsi
+;   makensis -DVERSION=1.10.0 -DPROGRAM_DIR=... -DOUTFILE=... -DFILES=... -DUNFILES=... VXR500Utility.nsi
 ;
 ; Silent mode (/S) installs with the defaults: the utility for all users under
 ; Program Files, without the emulated printer. An upgrade over an earlier
