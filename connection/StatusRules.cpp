@@ -128,7 +128,8 @@ std::wstring PortLineValue(const PortLineInput& in) {
 
 ErrorGuidanceLayout ComputeErrorGuidanceLayout(int32_t status, int dialogWidth, int textHeight, int buttonHeight,
                                                int pictureWidth, int pictureHeight, int dpi) {
-  const int margin = ErrorGuidanceMargin(dpi), twice = ScaleToDpi(24, dpi);
+  // The same margin on each side as the dialog measures the text with.
+  const int margin = ErrorGuidanceMargin(dpi), twice = 2 * margin;
   ErrorGuidanceLayout l;
   l.textX = margin;
   l.textY = margin;

@@ -141,16 +141,17 @@ TEST_F(DpiLayout, DISABLED_EveryWindowAtTheResolution) {
   HWND setup = WaitForDialogWith(id, 1030);
   ASSERT_NE(setup, nullptr);
   // Ethernet and Bluetooth have a tool, whose waiting window shows while it
-  // runs (its button, the waiting window's text).
+  // runs (its button, the waiting window's text and picture).
   const struct {
     int button;
     const char* name;
     int toolButton, toolText;
-  } interfaces[] = {{2000, "serial", 0, 0},
-                    {2001, "parallel", 0, 0},
-                    {2002, "usb", 0, 0},
-                    {2003, "ethernet", 1015, 5020},
-                    {2004, "bluetooth", 1034, 5018}};
+    const char* waitingName;
+  } interfaces[] = {{2000, "serial", 0, 0, nullptr},
+                    {2001, "parallel", 0, 0, nullptr},
+                    {2002, "usb", 0, 0, nullptr},
+                    {2003, "ethernet", 1015, 5020, "network-tool-waiting"},
+                    {2004, "bluetooth", 1034, 5018, "bluetooth-tool-waiting"}};
   for (const auto& kind : interfaces) {
     HWND button = GetDlgItem(setup, kind.button);
     if (!button || !IsWindowVisible(button)) continue;
@@ -161,7 +162,7 @@ TEST_F(DpiLayout, DISABLED_EveryWindowAtTheResolution) {
     Sleep(500);
     Look(setup, std::string("port-setup-") + kind.name);
     if (!kind.toolButton) continue;
-    const std::string waitingName = kind.toolButton == 1015 ? "network-tool-waiting" : "bluetooth-tool-waiting";
+    const std::string waitingName = kind.waitingName;
     ASSERT_TRUE(gui::WaitUntil([&] { return IsWindowEnabled(GetDlgItem(setup, kind.toolButton)) != FALSE; }, 5000))
         << waitingName;
     gui::PressButton(setup, kind.toolButton);
