@@ -403,6 +403,7 @@ bool CVXUtilApp::InitInstance() {
   SetMainWindow(frame->Hwnd());
   publishedMainWindow_.store(frame->Hwnd());
   mainWindowCreated_ = true;
+  frame->onSessionEnd = [this, window = frame->Hwnd()] { SaveSettings(window); };
 
   // 34. Show it.
   CloseSplash();
@@ -455,6 +456,27 @@ void CVXUtilApp::RemoveTempFolder(bool multiInstance) const {
   if (!multiInstance && settings.tmpDir[0]) RemoveDirectoryW(settings.tmpDir);
 }
 
+void CVXUtilApp::SaveSettings(HWND owner) {
+  const bool keepsSettings = (settings.callerKind == 0 && settings.startMode == 0) || SettingsFileMode();
+  if (!keepsSettings) return;
+  const std::wstring device = settings.selectedPrinter.deviceName;
+  const std::wstring port = settings.selectedPrinter.portName;
+  printerSettingsList.AddPrinter(settings.sharedDataDir, device, port);
+  const std::wstring path = printerSettingsList.GetPrinterDataPath(device, port);
+  if (path.empty()) return;
+  if (SettingsFileMode()) printerSettingsList.writeFlag = 1;
+  // Nothing is written while the write flag is 0: no printer run kept anything.
+  if (printerSettingsList.writeFlag != 1) return;
+  const bool saved = printerSettingsList.SaveDataFile(kModelName, path, 0x10000, 0x10000) != 0 &&
+                     printerSettingsList.SavePrinterList(settings.sharedDataDir) > 0;
+  if (!saved) {
+    Warn(FormatText(appTexts.MessageOr(8, L"The printer's settings could not be saved in %s\nCheck that the "
+                                          L"folder can be written and that the disk is not full."),
+                    {FolderOf(path)}),
+         owner);
+  }
+}
+
 int CVXUtilApp::ExitInstance() {
   // 1, 2. Engines and the communication library.
   (void)engineManager.ReleaseEngine(CEngineManager::kDeviceInfoEngine);
@@ -465,21 +487,9 @@ int CVXUtilApp::ExitInstance() {
   // list holds nothing of this printer, and saving it would overwrite the
   // settings kept from earlier runs.
   if (mainWindowCreated_) {
-    const bool keepsSettings = (settings.callerKind == 0 && settings.startMode == 0) || SettingsFileMode();
-    if (keepsSettings) {
-      const std::wstring device = settings.selectedPrinter.deviceName;
-      const std::wstring port = settings.selectedPrinter.portName;
-      printerSettingsList.AddPrinter(settings.sharedDataDir, device, port);
-      const std::wstring path = printerSettingsList.GetPrinterDataPath(device, port);
-      if (!path.empty()) {
-        if (SettingsFileMode()) printerSettingsList.writeFlag = 1;
-        if (printerSettingsList.SaveDataFile(kModelName, path, 0x10000, 0x10000) != 0) {
-          printerSettingsList.SavePrinterList(settings.sharedDataDir);
-        }
-      }
-    }
+    HWND owner = IsWindow(mainWindow_) ? mainWindow_ : nullptr;
+    SaveSettings(owner);
     if (SettingsFileMode()) {
-      HWND owner = IsWindow(mainWindow_) ? mainWindow_ : nullptr;
       CLangResourceTable question;
       std::wstring title, text;
       if (question.FindLanguageFile(settings.langDir, settings.langId, kEnglishLangId) != CLangResourceTable::kNotFound &&

@@ -69,6 +69,9 @@ private:
   void Warn(const std::wstring& text, HWND owner = nullptr) const;
   void RemoveTempFolder(bool multiInstance) const;
   bool SettingsFileMode() const;
+  // Saves the selected printer's data file and the printer list, as at exit;
+  // a save that fails is told to the user (owner: the main window if any).
+  void SaveSettings(HWND owner);
 
   AppEnvironment env_;
   std::unique_ptr<CDocArrangement> docArrangement_;

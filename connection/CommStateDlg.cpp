@@ -72,6 +72,11 @@ void CCommStateDlg::Finish() {
   PostMessageW(hwnd_, WM_CLOSE, 0, 0);
 }
 
+bool CCommStateDlg::RunUnderWay() const {
+  HANDLE thread = threadHandleAddress_ ? *threadHandleAddress_ : nullptr;
+  return thread && !finishing_ && WaitForSingleObject(thread, 0) == WAIT_TIMEOUT;
+}
+
 void CCommStateDlg::Show() {
   KillTimer(hwnd_, kShowTimer);
   RECT self = {}, area = {};
@@ -139,7 +144,11 @@ INT_PTR CCommStateDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         PostMessageW(hwnd_, WM_CLOSE, 0, 0);
       }
       return TRUE;
+    case WM_SYSCOMMAND:
+      if ((wp & 0xFFF0) == SC_CLOSE && RunUnderWay()) return TRUE;
+      return CDialog::OnMessage(msg, wp, lp);
     case WM_CLOSE:
+      if (RunUnderWay()) return TRUE;
       ended_ = true;
       return TRUE;
     default:

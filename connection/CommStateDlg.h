@@ -39,6 +39,10 @@ private:
   void Poll();
   // The worker has ended: the stay when the dialog was shown, then the close.
   void Finish();
+  // The worker still talks to the printer: the dialog may not be closed, by
+  // Alt+F4 or the system menu, or its owner would come back to life while
+  // the run goes on underneath.
+  bool RunUnderWay() const;
 
   HINSTANCE instance_ = nullptr;
   HANDLE* threadHandleAddress_ = nullptr;

@@ -69,15 +69,14 @@ StatusOutcome ApplyStatusReport(StatusState& state, int32_t code) {
     // A consumable condition outranks "Online" and every condition numbered after it.
     if (state.consumable != kConsumableNone && (c == kStatusOnline || c >= state.consumable)) c = state.consumable;
   }
-  if (!InRange(c)) {
-    c = kStatusUnknown;
-    state.needsRefresh = true;
-  }
-  if (c == 1 || c == 16) state.needsRefresh = true;
+  if (!InRange(c)) c = kStatusUnknown;
+  if ((c == kStatusUnknown || c == 1 || c == 16) && !state.runRestart) state.needsRefresh = true;
   out.previousIndex = state.shownIndex;
   state.shownIndex = c;
   out.index = c;
-  out.wantsRefresh = state.needsRefresh && (c == kStatusOnline || (c >= 18 && c <= 21));
+  const bool usable = c == kStatusOnline || (c >= 18 && c <= 21);
+  if (usable) state.runRestart = false;
+  out.wantsRefresh = state.needsRefresh && usable;
   out.guidance = c == 3 || c == 9;
   return out;
 }

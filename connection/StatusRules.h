@@ -28,7 +28,15 @@ struct StatusState {
   int32_t consumable = kConsumableNone;
   bool updatesEnabled = true;
   bool needsRefresh = true;
+  // A printer run just ended: the printer may be restarting (leaving
+  // user-setting mode restarts it), and what it reports until it is usable
+  // again is that restart, which the run itself waited for and read after.
+  bool runRestart = false;
 };
+
+// How long after a printer run a printer that cannot be reached counts as
+// restarting: the restart wait's own limit (first wait and retries).
+constexpr uint64_t kRunRestartLimitMs = 2000 + 10 * 2000;
 
 struct StatusOutcome {
   bool ignored = false;      // nothing changes

@@ -66,6 +66,7 @@ void CUtilStatusView::Attach(const std::vector<std::unique_ptr<CMenuItem>>& item
 }
 
 void CUtilStatusView::PauseReports() {
+  paused_ = true;
   if (!comm_ || !registered_) return;
   comm_->VXC_UnregisterStatusProc();
   registered_ = false;
@@ -73,6 +74,9 @@ void CUtilStatusView::PauseReports() {
 }
 
 void CUtilStatusView::ResumeReports() {
+  paused_ = false;
+  state_.runRestart = true;
+  runEndedAt_ = GetTickCount64();
   if (!comm_ || !resumeAfterPause_ || !IsWindow(hwnd_)) return;
   resumeAfterPause_ = false;
   comm_->VXC_Initialize();
@@ -211,7 +215,41 @@ int32_t CUtilStatusView::Refresh() {
   return result;
 }
 
+void CUtilStatusView::WaitOutRunRestart() {
+  const auto restarting = [this] {
+    return !StatusAllowsPrinterRun(state_.shownIndex) && state_.runRestart && state_.updatesEnabled &&
+           GetTickCount64() - runEndedAt_ < kRunRestartLimitMs;
+  };
+  if (!restarting()) return;
+  HWND root = GetAncestor(hwnd_, GA_ROOT);
+  const bool wasEnabled = IsWindowEnabled(root) != FALSE;
+  EnableWindow(root, FALSE);
+  const HCURSOR cursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  bool quit = false;
+  WPARAM quitCode = 0;
+  while (restarting()) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        quit = true;
+        quitCode = msg.wParam;
+        continue;
+      }
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  SetCursor(cursor);
+  if (wasEnabled) EnableWindow(root, TRUE);
+  if (quit) PostQuitMessage(static_cast<int>(quitCode));
+}
+
 LRESULT CUtilStatusView::OnReport(int32_t code) {
+  // A report posted before a run began reaches the queue's end inside the
+  // run's progress loop: the registration after the run brings the status
+  // then in force.
+  if (paused_) return 1;
   const StatusOutcome out = ApplyStatusReport(state_, code);
   if (out.ignored) return 1;
   const std::wstring text = StatusText(out.index);
@@ -245,6 +283,7 @@ INT_PTR CUtilStatusView::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       SetResult(ReloadLines());
       return TRUE;
     case WM_VX_STATUS_QUERY:
+      WaitOutRunRestart();
       if (wp) *reinterpret_cast<int32_t*>(wp) = state_.shownIndex;
       SetResult(0);
       return TRUE;

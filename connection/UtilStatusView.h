@@ -64,6 +64,10 @@ private:
   int32_t Refresh();
   void EnsurePrinterInfoBlock();
   LRESULT OnReport(int32_t code);
+  // A run asked for while the printer restarts after the previous run waits
+  // for it (its window disabled, the thread answering), up to the restart
+  // wait's limit, instead of being refused for a status that will pass.
+  void WaitOutRunRestart();
   std::wstring StatusText(int32_t index) const;
   void ShowStatusLine(const std::wstring& text);
 
@@ -73,6 +77,8 @@ private:
   CPrinterSettingViewCtrl printerSettingCtrl_;
   const std::vector<std::unique_ptr<CMenuItem>>* items_ = nullptr;
   StatusState state_;
+  bool paused_ = false;        // a printer run is under way
+  uint64_t runEndedAt_ = 0;    // when the last printer run ended (tick count)
   std::wstring statusText_;
   int32_t pictureCode_ = -1;
   CLangResourceTable texts_;  // "PRT_STATUS"

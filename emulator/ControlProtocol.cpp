@@ -120,6 +120,8 @@ std::optional<ControlRequest> ParseControlLine(const std::string& line, std::str
     r.op = ControlOp::Received;
   } else if (want(1) && verb == "clear") {
     r.op = ControlOp::Clear;
+  } else if (want(1) && verb == "usersetting") {
+    r.op = ControlOp::UserSetting;
   } else if (want(1) && verb == "status") {
     r.op = ControlOp::Status;
   } else if (want(1) && verb == "quit") {

@@ -28,6 +28,7 @@ enum class ControlOp {
   Status,       // status: one line describing the printer
   Customized,   // cv <n>: a customized value in force
   MemorySwitch, // msw <n>: a memory switch in force, bit 8 first
+  UserSetting,  // usersetting: in or out of user-setting mode, and the enter commands heard since clear
   Quit,         // quit: the emulator program ends
 };
 

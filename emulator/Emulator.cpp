@@ -484,6 +484,7 @@ void CEmulator::ClearReceived() {
   std::scoped_lock guard(lock_);
   received_.clear();
   receivedDropped_ = 0;
+  engine_.ResetUserSettingEntries();
 }
 
 uint16_t CEmulator::CustomizedValue(int number) const {
@@ -545,6 +546,11 @@ std::string CEmulator::Execute(const emu::ControlRequest& r) {
       std::string text = "OK ";
       for (int b = 7; b >= 0; --b) text += (bits >> b) & 1 ? '1' : '0';
       return text;
+    }
+    case ControlOp::UserSetting: {
+      std::scoped_lock guard(lock_);
+      return std::string("OK ") + (engine_.InUserSettingMode() ? "in" : "out") + " entries " +
+             std::to_string(engine_.UserSettingEntries());
     }
     case ControlOp::Status: {
       std::scoped_lock guard(lock_);

@@ -406,6 +406,7 @@ void CPrinterEngine::UserSetting(uint8_t fn, const uint8_t* p, std::size_t n, By
   if (fn == 1) {
     if (n == 2 && p[0] == 'I' && p[1] == 'N') {
       userMode_ = true;
+      ++entries_;
       pending_ = settings_;
       out.insert(out.end(), {0x37, 0x20, 0x00});
     }

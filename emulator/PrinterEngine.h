@@ -122,6 +122,9 @@ public:
   const Conditions& CurrentConditions() const { return conditions_; }
   const Profile& CurrentProfile() const { return profile_; }
   bool InUserSettingMode() const { return userMode_; }
+  // Enter commands heard since the count was last reset.
+  uint32_t UserSettingEntries() const { return entries_; }
+  void ResetUserSettingEntries() { entries_ = 0; }
   uint8_t AsbMask() const { return asbMask_; }
 
   // The status bytes themselves, for tests and the control interface.
@@ -151,6 +154,7 @@ private:
   std::map<int, std::string> infoOverrides_;
   uint8_t asbMask_ = 0;
   bool userMode_ = false;
+  uint32_t entries_ = 0;
   bool restartRequested_ = false;
   bool settingsChanged_ = false;
 };

@@ -78,8 +78,9 @@ int32_t CEngineCommCtrl::RunOnWorkerThread(CCommonFormView* page, int32_t engine
 
   WaitRecord record = {&threadHandle, &progressEvent, kProgressAnimationKind, kProgressShowDelayMs};
   SendMessageW(frame, WM_VX_RUN_PROGRESS, reinterpret_cast<WPARAM>(&record), 0);
-  // The frame returns once the dialog has seen the thread end; make sure of it.
-  WaitForSingleObject(threadHandle, INFINITE);
+  // The frame returns once the dialog has seen the thread end. Should it
+  // return early, the window thread still answers while the worker ends.
+  WaitAnswering(threadHandle);
 
   DWORD exitCode = 0;
   const int32_t result = GetExitCodeThread(threadHandle, &exitCode) ? static_cast<int32_t>(exitCode) : -24;

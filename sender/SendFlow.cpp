@@ -151,10 +151,21 @@ Outcome SendFile(ISendPort& port, const uint8_t* file, const setting_file::Parse
     return Fail("the connection ended while the logo was sent");
   }
   vxproto::CPrinterTalk enterTalk(channel, timings.enterReplyMs + (logo.empty() ? 0 : timings.logoReplyMs));
-  if (!enterTalk.EnterUserSetting()) {
-    return Fail("the printer did not answer the enter-user-setting command; nothing more was sent");
+  {
+    vxproto::CUserSettingMode mode(enterTalk);
+    if (!mode.Entered()) {
+      // A late reply still put the printer in the mode: the leave command
+      // takes it out again, and it restarts.
+      const bool left = mode.Leave();
+      if (left) (void)run.AwaitRestart(port.NowMs());
+      return Fail(std::string("the printer did not answer the enter-user-setting command; ") +
+                  (left ? "it was told to leave user-setting mode and nothing more was sent"
+                        : "nothing more was sent"));
+    }
+    // The file's commands end with the leave command (CheckFile saw to it).
+    if (!channel.Write(rest, timings.writeMs)) return Fail("the connection ended while the settings were sent");
+    mode.LeftByCommands();
   }
-  if (!channel.Write(rest, timings.writeMs)) return Fail("the connection ended while the settings were sent");
   if (!run.AwaitRestart(port.NowMs())) return Fail(run.NotBack());
 
   const ExpectedSettings expected = ExpectedFrom(parsed);
@@ -167,7 +178,11 @@ Outcome SendFile(ISendPort& port, const uint8_t* file, const setting_file::Parse
     read.switches[entry.first] = *bits;
   }
   if (!expected.values.empty()) {
-    if (!talk.EnterUserSetting()) return Fail("the printer did not enter user-setting mode to read its values back");
+    vxproto::CUserSettingMode mode(talk);
+    if (!mode.Entered()) {
+      if (mode.Leave()) (void)run.AwaitRestart(port.NowMs());
+      return Fail("the printer did not enter user-setting mode to read its values back");
+    }
     std::optional<uint8_t> unread;
     for (const auto& entry : expected.values) {
       const auto value = talk.ReadCustomizedValue(entry.first);
@@ -177,8 +192,7 @@ Outcome SendFile(ISendPort& port, const uint8_t* file, const setting_file::Parse
       }
       read.values[entry.first] = *value;
     }
-    // Left in every case: a printer in user-setting mode prints nothing.
-    const bool left = talk.LeaveUserSetting();
+    const bool left = mode.Leave();
     const bool back = left && run.AwaitRestart(port.NowMs());
     if (unread) return Fail("customized value " + std::to_string(*unread) + " could not be read back");
     if (!left) return Fail("the connection ended before the printer left user-setting mode");

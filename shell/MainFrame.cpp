@@ -240,6 +240,13 @@ LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
       OnCloseRequest();
       return 0;
+    case WM_QUERYENDSESSION:
+      if (onSessionEnd) onSessionEnd();
+      return TRUE;
+    case WM_ENDSESSION:
+      // Again at the end itself: the settings may have changed since the query.
+      if (wp && onSessionEnd) onSessionEnd();
+      return 0;
     case WM_VX_CREATE_PROGRESS:
       return CreateProgressDialog(reinterpret_cast<HWND>(wp));
     case WM_VX_NEXT_PAGE:

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 
 #include "connection/CommStateDlg.h"
@@ -61,6 +62,11 @@ public:
   int MenuPaneWidth() const { return menuPaneWidth_; }
   int MenuPaneHeight() const { return menuPaneHeight_; }
   int Dpi() const { return dpi_; }
+
+  // Called when the session ends (logoff, shut-down): the program may be
+  // ended without its window being closed, so what a normal exit keeps is
+  // kept now.
+  std::function<void()> onSessionEnd;
 
   // IMenuHost
   HWND FrameWindow() const override { return hwnd_; }

@@ -108,6 +108,24 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
   }
 }
 
+void WaitAnswering(HANDLE handle) {
+  bool quit = false;
+  WPARAM quitCode = 0;
+  while (MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        quit = true;
+        quitCode = msg.wParam;
+        continue;
+      }
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  if (quit) PostQuitMessage(static_cast<int>(quitCode));
+}
+
 void CDialog::RunResponsive(const std::function<void()>& work) {
   HANDLE done = hwnd_ && !busy_ ? CreateEventW(nullptr, TRUE, FALSE, nullptr) : nullptr;
   if (!done) {
@@ -127,26 +145,12 @@ void CDialog::RunResponsive(const std::function<void()>& work) {
     }
     SetEvent(done);
   });
-  bool quit = false;
-  WPARAM quitCode = 0;
-  while (MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        quit = true;
-        quitCode = msg.wParam;
-        continue;
-      }
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
+  WaitAnswering(done);
   worker.join();
   CloseHandle(done);
   busy_ = false;
   if (hwnd_ && wasEnabled) EnableWindow(hwnd_, TRUE);
   if (focus && IsWindow(focus)) SetFocus(focus);
-  if (quit) PostQuitMessage(static_cast<int>(quitCode));
   if (failure) std::rethrow_exception(failure);
 }
 

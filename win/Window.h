@@ -7,6 +7,11 @@
 
 #include <functional>
 
+// Waits for the handle while this thread goes on dispatching its messages,
+// so that its windows keep answering. A quit request that arrives meanwhile
+// is posted again once the wait is over.
+void WaitAnswering(HANDLE handle);
+
 class CWindow {
 public:
   CWindow() = default;

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <utility>
@@ -24,13 +25,34 @@ constexpr uint16_t kBackwardMax = 262;
 
 struct Engine {
   explicit Engine(IVXComm* c) : channel(c) {}
-  std::mutex lock;  // one exchange with the printer at a time
+  // One exchange with the printer at a time. A flag, not a lock: progress is
+  // reported while an exchange runs, and a callback that calls back into the
+  // engine (or a window thread that the callback waits for) must get an
+  // answer, not a deadlock.
+  std::atomic<bool> busy{false};
   CCommChannel channel;
-  // The progress callback has a lock of its own and is called outside both,
-  // so that a callback may set or clear it (ordinals 4 and 5).
+  // The progress callback has a lock of its own, taken only to copy it, so
+  // that a callback may set or clear it (ordinals 4 and 5).
   std::mutex callbackLock;
   CustomParamProgress callback = nullptr;
   void* context = nullptr;
+};
+
+// Holds the engine's exchange for its life; Held() is false when another
+// exchange runs.
+class CExchange {
+public:
+  explicit CExchange(Engine& e) : e_(e), held_(!e.busy.exchange(true)) {}
+  ~CExchange() {
+    if (held_) e_.busy = false;
+  }
+  CExchange(const CExchange&) = delete;
+  CExchange& operator=(const CExchange&) = delete;
+  bool Held() const { return held_; }
+
+private:
+  Engine& e_;
+  bool held_;
 };
 
 CHandleTable<Engine>& Engines() {
@@ -53,21 +75,28 @@ void Report(Engine& e, int32_t percent) {
 // when the mode is left, and the printer restarts then.
 template <class Send>
 int32_t SetInUserSetting(Engine& e, Send send) {
-  std::scoped_lock guard(e.lock);
+  CExchange exchange(e);
+  if (!exchange.Held()) return kCpeBusy;
   vxproto::CPrinterTalk talk(e.channel, kTimeoutMs);
   Report(e, 0);
-  if (!talk.EnterUserSetting()) return kCpeNoAnswer;
+  vxproto::CUserSettingMode mode(talk);
+  if (!mode.Entered()) {
+    (void)mode.Leave();
+    Report(e, 100);
+    return kCpeNoAnswer;
+  }
   Report(e, 30);
   const bool set = send(talk);
   Report(e, 60);
-  const bool left = talk.LeaveUserSetting();
+  const bool left = mode.Leave();
   Report(e, 100);
   return set && left ? kCpeOk : kCpeNoAnswer;
 }
 
 // Memory switches are read outside user-setting mode: no restart follows.
 int32_t GetSwitches(Engine& e, CustomParamRecord& record) {
-  std::scoped_lock guard(e.lock);
+  CExchange exchange(e);
+  if (!exchange.Held()) return kCpeBusy;
   vxproto::CPrinterTalk talk(e.channel, kTimeoutMs);
   CustomParamRecord read = {};
   read.selector = kMemorySwitchSelector;
@@ -115,14 +144,15 @@ std::vector<std::pair<uint8_t, uint16_t>> ValuesOf(const CustomParamRecord& reco
 int32_t GetValues(Engine& e, CustomParamRecord& record) {
   const auto wanted = ValuesOf(record);
   if (wanted.empty() || record.reserved[0] > kRecordValues) return kCpeBadArgument;
-  std::scoped_lock guard(e.lock);
+  CExchange exchange(e);
+  if (!exchange.Held()) return kCpeBusy;
   vxproto::CPrinterTalk talk(e.channel, kTimeoutMs);
   Report(e, 0);
-  if (!talk.EnterUserSetting()) return kCpeNoAnswer;
+  vxproto::CUserSettingMode mode(talk);
   CustomParamRecord read = {};
   read.selector = kCustomValueSelector;
   read.reserved[0] = static_cast<uint8_t>(wanted.size());
-  bool all = true;
+  bool all = mode.Entered();
   for (std::size_t i = 0; i < wanted.size() && all; ++i) {
     const auto value = talk.ReadCustomizedValue(wanted[i].first);
     all = value.has_value();
@@ -132,8 +162,7 @@ int32_t GetValues(Engine& e, CustomParamRecord& record) {
     v[2] = static_cast<uint8_t>(value.value_or(0) >> 8);
     Report(e, static_cast<int32_t>(10 + 80 * (i + 1) / wanted.size()));
   }
-  // Leave in every case: a printer left in user-setting mode prints nothing.
-  const bool left = talk.LeaveUserSetting();
+  const bool left = mode.Leave();
   Report(e, 100);
   if (!all || !left) return kCpeNoAnswer;
   record = read;
@@ -193,17 +222,17 @@ int32_t __cdecl CPE_Get(int32_t handle, CustomParamRecord* record) {
     if (record->selector == kMemorySwitchSelector) return GetSwitches(*e, *record);
     if (record->selector == kCustomValueSelector) return GetValues(*e, *record);
     if (record->selector != kCutPositionSelector) return kCpeUnknownSelector;
-    std::scoped_lock guard(e->lock);
+    CExchange exchange(*e);
+    if (!exchange.Held()) return kCpeBusy;
     vxproto::CPrinterTalk talk(e->channel, kTimeoutMs);
     Report(*e, 0);
-    if (!talk.EnterUserSetting()) return kCpeNoAnswer;
+    vxproto::CUserSettingMode mode(talk);
     Report(*e, 25);
-    auto forward = talk.ReadCustomizedValue(kForwardValue);
+    auto forward = mode.Entered() ? talk.ReadCustomizedValue(kForwardValue) : std::nullopt;
     Report(*e, 50);
     auto backward = forward ? talk.ReadCustomizedValue(kBackwardValue) : std::nullopt;
     Report(*e, 75);
-    // Leave in every case: a printer left in user-setting mode prints nothing.
-    const bool left = talk.LeaveUserSetting();
+    const bool left = mode.Leave();
     Report(*e, 100);
     if (!forward || !backward || !left) return kCpeNoAnswer;
     const uint32_t selector = record->selector;

@@ -38,3 +38,4 @@ constexpr int32_t kCpeBadArgument = -2;
 constexpr int32_t kCpeUnknownSelector = -3;
 constexpr int32_t kCpeNoAnswer = -4;     // the printer did not answer
 constexpr int32_t kCpeOutOfRange = -5;   // an amount beyond the printer's limits
+constexpr int32_t kCpeBusy = -6;         // another exchange of the same engine runs

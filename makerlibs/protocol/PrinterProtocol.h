@@ -120,4 +120,37 @@ private:
   TalkError error_ = TalkError::None;
 };
 
+// One stay in user-setting mode. Once the enter command went out, the leave
+// command follows on every path, answered or not: a printer that heard the
+// enter after the reply time (a slow link) or answers nothing would otherwise
+// stay in the mode, printing nothing until it is switched off. Outside the
+// mode the printer ignores the leave command.
+class CUserSettingMode {
+public:
+  explicit CUserSettingMode(CPrinterTalk& talk) : talk_(talk), entered_(talk.EnterUserSetting()) {}
+  ~CUserSettingMode() { (void)Leave(); }
+  CUserSettingMode(const CUserSettingMode&) = delete;
+  CUserSettingMode& operator=(const CUserSettingMode&) = delete;
+
+  // The printer acknowledged the enter command.
+  bool Entered() const { return entered_; }
+  // Sends the leave command the first time; whether it went out.
+  bool Leave() {
+    if (!left_) {
+      left_ = true;
+      leaveSent_ = talk_.LeaveUserSetting();
+    }
+    return leaveSent_;
+  }
+
+  // The caller's own commands carried the leave command.
+  void LeftByCommands() { left_ = leaveSent_ = true; }
+
+private:
+  CPrinterTalk& talk_;
+  bool entered_;
+  bool left_ = false;
+  bool leaveSent_ = false;
+};
+
 }  // namespace vxproto

@@ -204,5 +204,141 @@ TEST_F(CutPosition, WriteThatFailsKeepsTheStoredValue) {
   }
 }
 
+
+// The faults a shop meets with a slow or silent printer, and with a user
+// who does not wait: each walked as the user meets it.
+class CutPositionReliability : public CutPosition {
+protected:
+  // The page with the printer back from the start-up read, ready for a Set.
+  HWND ReadyPage(HWND& frame) {
+    HWND page = PickThePrinterAndShowThePage(frame);
+    if (!page || !WaitForStatus("restarting 0") ||
+        !gui::WaitUntil([&] { return gui::WindowText(FindVisibleChild(frame, 1025)) == L"Status: Online"; }, 10000)) {
+      return nullptr;
+    }
+    return page;
+  }
+  bool TypeValue(HWND page, const wchar_t* value) {
+    HWND edit = GetDlgItem(page, 1001);
+    Type(edit, value);
+    return gui::WaitUntil([&] { return gui::WindowText(edit) == value; }, 5000);
+  }
+  // A customized-value read straight over the network: answered only while
+  // the printer is in user-setting mode.
+  bool AnswersInUserSettingMode() {
+    if (!WaitForStatus("restarting 0", 60000)) return true;
+    SOCKET s = INVALID_SOCKET;
+    gui::WaitUntil([&] { return (s = ConnectTo(port_)) != INVALID_SOCKET; }, 10000);
+    if (s == INVALID_SOCKET) return true;
+    const std::string reply = Exchange(s, std::string("\x1D\x28\x45\x02\x00\x06\x74", 7), 1, 3000);
+    closesocket(s);
+    return !reply.empty();
+  }
+};
+
+TEST_F(CutPositionReliability, SlowOrSilentPrinterIsNeverLeftInUserSettingMode) {
+  const struct {
+    const char* fault;
+    const char* off;
+  } cases[] = {
+      // catches: no leave command after an enter whose reply came too late
+      {"latency 2500", "latency 0"},
+      // catches: no leave command after an enter that was heard but not answered
+      {"noanswer on", "noanswer off"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fault);
+    shared_.Clear();
+    HWND frame = nullptr;
+    HWND page = ReadyPage(frame);
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(TypeValue(page, L"5.0"));
+    ASSERT_EQ(Control(c.fault).substr(0, 2), "OK");
+    gui::PressButton(page, 1005);
+    HWND box = gui::WaitForMessageBox(utility_->Id(), 90000);
+    ASSERT_NE(box, nullptr) << "the failure is reported";
+    EXPECT_EQ(gui::MessageBoxText(box), L"Failed to change settings.");
+    gui::PressButton(box, IDOK);
+    ASSERT_EQ(Control(c.off).substr(0, 2), "OK");
+    EXPECT_EQ(Control("usersetting").substr(0, 6), "OK out");
+    EXPECT_FALSE(AnswersInUserSettingMode()) << "the printer still in user-setting mode";
+    utility_->Kill();
+    utility_.reset();
+  }
+}
+
+TEST_F(CutPositionReliability, SecondSetRightAfterTheFirstAndAltF4OnTheProgressDialog) {
+  HWND frame = nullptr;
+  HWND page = ReadyPage(frame);
+  ASSERT_NE(page, nullptr);
+  const struct {
+    const wchar_t* typed;
+    const char* forward;
+    bool closeTheDialog;
+  } sets[] = {{L"10.0", "OK 71", true}, {L"20.0", "OK 142", false}};
+  for (const auto& set : sets) {
+    ASSERT_EQ(Control("clear"), "OK");
+    ASSERT_TRUE(TypeValue(page, set.typed));
+    gui::PressButton(page, 1005);
+    HWND dialog = WaitForDialogWith(utility_->Id(), 1029);
+    ASSERT_NE(dialog, nullptr) << "the progress dialog";
+    if (set.closeTheDialog) {
+      // catches: Alt+F4 closing the dialog under a running worker, and the
+      // main window then waiting for the worker without answering
+      CAnswerProbe probe(utility_->Id());
+      PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+      PostMessageW(dialog, WM_CLOSE, 0, 0);
+      Sleep(1500);
+      EXPECT_TRUE(IsWindow(dialog) && IsWindowVisible(dialog)) << "the dialog stays while the run goes on";
+      EXPECT_LT(probe.LongestMs(), 100u);
+    }
+    ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindow(dialog); }, 60000));
+    // The next Set is clicked as soon as the dialog has gone.
+    if (HWND box = gui::WaitForMessageBox(utility_->Id(), 300)) {
+      ADD_FAILURE() << "a message: " << Narrow(gui::MessageBoxText(box));
+      gui::PressButton(box, IDOK);
+    }
+    EXPECT_EQ(Control("cv 116"), set.forward);
+  }
+  // catches: the status pane reading the printer again after the Set's
+  // own restart (a further enter and a further restart). The Set's enter
+  // and its read-back's are the printer's only ones.
+  Sleep(8000);
+  EXPECT_EQ(Control("usersetting"), "OK out entries 2");
+  EXPECT_EQ(gui::WindowText(FindVisibleChild(frame, 1025)), L"Status: Online");
+}
+
+TEST_F(CutPositionReliability, SessionEndKeepsFileModeWork) {
+  // catches: a logoff in file mode dropping the values set
+  const std::wstring args = L"\"/mF" + temp_.Path() + L"\\settings.cmd\"";
+  for (int start = 0; start < 2; ++start) {
+    utility_ = gui::CProcess::Start(program_.File(L"VXR500UTL.exe"), args, program_.Path());
+    ASSERT_TRUE(utility_);
+    HWND frame = WaitForMainWindow();
+    ASSERT_NE(frame, nullptr);
+    HWND range = nullptr;
+    ASSERT_TRUE(gui::WaitUntil([&] { return (range = FindVisibleChild(frame, 1006)) != nullptr; }, 10000));
+    HWND page = GetParent(range);
+    HWND edit = GetDlgItem(page, 1001);
+    if (start == 1) {
+      // 5.0 mm is 35 units, shown as 4.9 mm.
+      EXPECT_EQ(gui::WindowText(edit), L"4.9") << "the next start shows the value set";
+      break;
+    }
+    EXPECT_EQ(gui::WindowText(edit), L"0.0");
+    ASSERT_TRUE(TypeValue(page, L"5.0"));
+    gui::PressButton(page, 1005);
+    Sleep(500);
+    // The session ends as the system ends it: the question, the end, the kill.
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(frame, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000, &answer));
+    EXPECT_TRUE(answer) << "the session may end";
+    ASSERT_TRUE(SendMessageTimeoutW(frame, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000, &answer));
+    utility_->Kill();
+    utility_.reset();
+  }
+  EXPECT_FALSE(gui::ReadFileBytes(temp_.Path() + L"\\settings.cmd")) << "the command file waits for the user's Yes";
+}
+
 }  // namespace
 }  // namespace e2e
