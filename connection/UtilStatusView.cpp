@@ -197,20 +197,27 @@ int32_t CUtilStatusView::Refresh() {
   // Without the library there is no printer to read from.
   if (!comm_ || !view) return kReadNoLibrary;
 
-  const bool reopen = settings_.selectedPrinter.reopenFlag == 1;
-  if (reopen) {
-    comm_->Close();
-    if (comm_->Open(1) != kVxcOk) {
-      Sleep(1000);
-      (void)comm_->Open(1);
-    }
+  // A remote printer is opened for the read and opened again after it; on
+  // the read's worker thread, whose second's wait keeps no window waiting.
+  VXC* comm = comm_;
+  if (settings_.selectedPrinter.reopenFlag == 1) {
+    view->SetPortWork(
+        [comm] {
+          comm->Close();
+          if (comm->Open(1) != kVxcOk) {
+            Sleep(1000);
+            (void)comm->Open(1);
+          }
+        },
+        [comm] {
+          comm->Close();
+          (void)comm->Open(0);
+        });
+  } else {
+    view->SetPortWork(nullptr, nullptr);
   }
   view->SetPlugins(PluginsOf(*items_));
   const int32_t result = view->RunRead();
-  if (reopen) {
-    comm_->Close();
-    (void)comm_->Open(0);
-  }
   if (result == 1) state_.needsRefresh = false;
   return result;
 }

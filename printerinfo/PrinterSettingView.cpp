@@ -162,7 +162,10 @@ DWORD WINAPI CPrinterSettingView::ReadRoutine(void* page) noexcept {
     limits.intervalMs = params.retryIntervalMs;
     const UtilitySettings* s = self->Settings();
     CSteps steps(*self);
-    return static_cast<DWORD>(RunPrinterRead(steps, s ? s->startMode : 0, limits));
+    if (self->beforeRead_) self->beforeRead_();
+    const int32_t result = RunPrinterRead(steps, s ? s->startMode : 0, limits);
+    if (self->afterRead_) self->afterRead_();
+    return static_cast<DWORD>(result);
   } catch (...) {
     return static_cast<DWORD>(kReadStopped);
   }

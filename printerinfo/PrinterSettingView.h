@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -34,6 +35,12 @@ public:
 
   // The plug-ins whose settings the next read asks for.
   void SetPlugins(std::vector<PluginReadEntry> plugins) { plugins_ = std::move(plugins); }
+  // Work on the printer's port around the next read, run on its worker
+  // thread (a remote printer's reopen waits and retries).
+  void SetPortWork(std::function<void()> before, std::function<void()> after) {
+    beforeRead_ = std::move(before);
+    afterRead_ = std::move(after);
+  }
   // Runs the read on the worker thread under the frame's progress dialog;
   // the read's result, -67 when it stopped after a message, or the worker's
   // own code (-25, -64) when it could not start.
@@ -55,6 +62,7 @@ private:
   int32_t handle_ = 0;
   int32_t bindingResult_ = 0;
   std::vector<PluginReadEntry> plugins_;
+  std::function<void()> beforeRead_, afterRead_;
 };
 
 class CPrinterSettingViewCtrl : public CFormViewCtrl {

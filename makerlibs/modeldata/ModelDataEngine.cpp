@@ -25,6 +25,10 @@ struct Engine {
   CCommChannel channel;
   std::map<std::string, Value> values;
   bool loaded = false;
+  // The progress callback has a lock of its own, taken only to copy it: the
+  // callback runs while a load holds the engine's lock, and may set or
+  // clear itself.
+  std::mutex callbackLock;
   ModelDataProgress callback = nullptr;
   void* context = nullptr;
 };
@@ -55,7 +59,14 @@ int32_t ToInt(const std::string& text, int32_t fallback) {
 int32_t LoadLocked(Engine& e) {
   vxproto::CPrinterTalk talk(e.channel, kTimeoutMs);
   auto report = [&](int32_t percent) {
-    if (e.callback) e.callback(percent, e.context);
+    ModelDataProgress callback = nullptr;
+    void* context = nullptr;
+    {
+      std::scoped_lock guard(e.callbackLock);
+      callback = e.callback;
+      context = e.context;
+    }
+    if (callback) callback(percent, context);
   };
   report(0);
   std::map<std::string, Value> v;
@@ -127,7 +138,7 @@ VX_EXPORT int32_t Finalize(int32_t* handle) noexcept {
 VX_EXPORT int32_t RegisterCallback(int32_t handle, ModelDataProgress callback, void* context) noexcept {
   auto e = Engines().Find(handle);
   if (!e) return kMdeBadHandle;
-  std::scoped_lock guard(e->lock);
+  std::scoped_lock guard(e->callbackLock);
   e->callback = callback;
   e->context = context;
   return kMdeOk;
@@ -136,7 +147,7 @@ VX_EXPORT int32_t RegisterCallback(int32_t handle, ModelDataProgress callback, v
 VX_EXPORT int32_t UnregisterCallback(int32_t handle) noexcept {
   auto e = Engines().Find(handle);
   if (!e) return kMdeBadHandle;
-  std::scoped_lock guard(e->lock);
+  std::scoped_lock guard(e->callbackLock);
   e->callback = nullptr;
   e->context = nullptr;
   return kMdeOk;

@@ -525,7 +525,15 @@ private:
 // end, beside the waits the utility announced in that time; the median of
 // the time beyond them. A printer that takes longer to restart than the
 // utility's first wait keeps the run waiting on top of its waits.
-bool CutSetRuns(uint32_t restartMs, int runs, double* overMedian, double* afterBackMedian, double* ratioMedian) {
+// The enter commands the printer heard since the count was last cleared.
+int EntriesHeard(CEmulator& emulator) {
+  const std::string line = emulator.ExecuteLine("usersetting");
+  const std::size_t at = line.rfind(' ');
+  return at == std::string::npos ? -1 : std::atoi(line.c_str() + at + 1);
+}
+
+bool CutSetRuns(uint32_t restartMs, int runs, double* overMedian, double* afterBackMedian, double* ratioMedian,
+                double* readyMedian) {
   CBenchPrinter printer(L"benchcut", restartMs);
   if (!printer.Start()) return false;
   CEmulator& emulator = printer.Emulator();
@@ -541,7 +549,7 @@ bool CutSetRuns(uint32_t restartMs, int runs, double* overMedian, double* afterB
   HWND edit = GetDlgItem(page, 1001);
   HWND line = gui::FindVisibleChild(frame, 1025);
 
-  std::vector<double> overs, afterBack, ratios;
+  std::vector<double> overs, afterBack, ratios, ready;
   for (int run = 0; run < runs; ++run) {
     // Each read of the values restarts the printer: start from a quiet one.
     if (!gui::WaitUntil([&] { return !emulator.Restarting() && gui::WindowText(line) == L"Status: Online"; },
@@ -554,6 +562,7 @@ bool CutSetRuns(uint32_t restartMs, int runs, double* overMedian, double* afterB
     if (!gui::WaitUntil([&] { return gui::WindowText(edit) == value; }, 5000)) return false;
 
     const int restartsBefore = emulator.Restarts();
+    emulator.ExecuteLine("clear");
     Clock::time_point restartFrom{}, restartTo{};
     const auto click = Clock::now();
     gui::PressButton(page, 1005);
@@ -587,10 +596,24 @@ bool CutSetRuns(uint32_t restartMs, int runs, double* overMedian, double* afterB
       std::printf("cutset: run %d ended in a message: %ls\n", run + 1, gui::MessageBoxText(box).c_str());
       return false;
     }
+    // Set to ready: from the click to a printer that is online and is not
+    // entered again (a read after the Set's own restart would restart it
+    // once more).
+    const int entries = EntriesHeard(emulator);
+    if (!gui::WaitUntil([&] { return !emulator.Restarting() && gui::WindowText(line) == L"Status: Online"; }, 60000)) {
+      return false;
+    }
+    const double readyMs = Ms(Clock::now() - click);
+    Sleep(restartMs + 3000);
+    const int later = EntriesHeard(emulator) - entries;
+    std::printf("cutset: restart %u ms, run %d: Set to ready %.0f ms (%d enter commands in the Set, %d after it)\n",
+                restartMs, run + 1, readyMs, entries, later);
+    ready.push_back(later == 0 ? readyMs : 1e9);
   }
   *overMedian = Median(overs);
   *afterBackMedian = afterBack.empty() ? 0.0 : Median(afterBack);
   *ratioMedian = ratios.empty() ? 0.0 : Median(ratios);
+  *readyMedian = Median(ready);
   return true;
 }
 
@@ -598,9 +621,14 @@ int CutSet() {
   // The emulator's own restart time (longer than the first wait), and one
   // shorter than it, where only the utility's waits and work remain.
   double slow = 0, slowAfterBack = 0, slowRatio = 0, quick = 0, quickAfterBack = 0, quickRatio = 0;
-  if (!CutSetRuns(3000, 3, &slow, &slowAfterBack, &slowRatio) ||
-      !CutSetRuns(1500, 3, &quick, &quickAfterBack, &quickRatio)) {
+  double slowReady = 0, quickReady = 0;
+  if (!CutSetRuns(3000, 3, &slow, &slowAfterBack, &slowRatio, &slowReady) ||
+      !CutSetRuns(1500, 3, &quick, &quickAfterBack, &quickRatio, &quickReady)) {
     return 1;
+  }
+  for (const auto& [restartMs, readyMs] : {std::pair{3000, slowReady}, std::pair{1500, quickReady}}) {
+    std::printf("Set to ready: median of 3: %.0f ms with the emulator's restart time %d ms (goal %d ms or less)\n",
+                readyMs, restartMs, restartMs + 1500);
   }
   std::printf("cutset: beyond the waits, median of 3: %.0f ms with a 1500 ms restart (target 300), %.2fx its "
               "waits; %.0f ms with a 3000 ms restart, %.2fx its waits, of which the printer was back for the last "
