@@ -10,6 +10,7 @@
 #include "win/DpiScale.h"
 
 constexpr int32_t kStatusOnline = 0;
+constexpr int32_t kStatusNoAnswer = 2;  // "Cannot Get Status": also a printer restarting
 constexpr int32_t kStatusUnknown = -1;
 constexpr int32_t kConsumableNone = 100;
 

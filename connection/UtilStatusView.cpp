@@ -224,7 +224,7 @@ int32_t CUtilStatusView::Refresh() {
 
 void CUtilStatusView::WaitOutRunRestart() {
   const auto restarting = [this] {
-    return !StatusAllowsPrinterRun(state_.shownIndex) && state_.runRestart && state_.updatesEnabled &&
+    return state_.shownIndex == kStatusNoAnswer && state_.runRestart && state_.updatesEnabled &&
            GetTickCount64() - runEndedAt_ < kRunRestartLimitMs;
   };
   if (!restarting()) return;

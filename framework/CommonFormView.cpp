@@ -174,6 +174,11 @@ int32_t CCommonFormView::WaitForPrinterRestart(CEngineCommCtrl::ProgressCallback
   return reconnect == -60 ? -60 : result;
 }
 
+std::wstring CCommonFormView::NotReadyText() const {
+  return appTexts_.MessageOr(9, L"The printer is not ready, so nothing was sent to it.\nTry again when the status "
+                                L"line at the bottom of the window shows Online.");
+}
+
 int32_t CCommonFormView::ReopenPort(int32_t openArgument) {
   UtilitySettings* s = Settings();
   if (!s || s->selectedPrinter.reopenFlag != 1 || s->selectedPrinter.origin != 3) return 0;

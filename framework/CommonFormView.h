@@ -45,6 +45,8 @@ public:
   int32_t ReconnectPrinter();
   int32_t WaitForPrinterRestart(CEngineCommCtrl::ProgressCallback progress);
   int32_t ReopenPort(int32_t openArgument);
+  // What a write refused for the printer's status tells the user.
+  std::wstring NotReadyText() const;
 
   // Creates the window hidden as a child of parent, covering its client area.
   bool CreatePage(HWND parent, DWORD parentStyle, const RECT& client);

@@ -30,7 +30,8 @@ int32_t CEngineCommCtrl::RunOnWorkerThread(CCommonFormView* page, int32_t engine
 
   int32_t status = -1;
   SendMessageW(frame, WM_VX_STATUS_QUERY, reinterpret_cast<WPARAM>(&status), 0);
-  if (!StatusAllowsRun(status)) return -64;
+  refusedForStatus = !StatusAllowsRun(status);
+  if (refusedForStatus) return -64;
 
   CRITICAL_SECTION* lock = settings ? reinterpret_cast<CRITICAL_SECTION*>(settings->commLock) : nullptr;
   if (lock) EnterCriticalSection(lock);

@@ -26,6 +26,8 @@ public:
   // Sends the progress to the dialog and signals the progress event.
   static void StandardProgressCallback(int32_t progress, void* context);
 
+  // The last run was refused for the printer's status: nothing was sent.
+  bool refusedForStatus = false;
   HWND progressDialog = nullptr;
   ThreadRoutine threadRoutine = nullptr;
   DWORD threadId = 0;

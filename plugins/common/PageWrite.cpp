@@ -36,7 +36,11 @@ int32_t RunPageWrite(CCommonFormView& page, CEngineCommCtrl::ThreadRoutine routi
   page.worker.threadRoutine = routine;
   const int32_t result = page.worker.RunOnWorkerThread(&page, page.worker.engineHandle);
   (void)page.ReopenPort(0);
-  if (result != 1 && result != -60) ShowWarningMessage(GetParent(page.Hwnd()), failureText.c_str());
+  if (result == -64 && page.worker.refusedForStatus) {
+    ShowWarningMessage(GetParent(page.Hwnd()), page.NotReadyText().c_str());
+  } else if (result != 1 && result != -60) {
+    ShowWarningMessage(GetParent(page.Hwnd()), failureText.c_str());
+  }
   return result;
 }
 

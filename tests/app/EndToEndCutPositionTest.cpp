@@ -308,6 +308,26 @@ TEST_F(CutPositionReliability, SecondSetRightAfterTheFirstAndAltF4OnTheProgressD
   EXPECT_EQ(gui::WindowText(FindVisibleChild(frame, 1025)), L"Status: Online");
 }
 
+TEST_F(CutPositionReliability, SetRefusedForThePrinterStatusSaysWhy) {
+  // catches: "Failed to change settings." for a write never sent
+  HWND frame = nullptr;
+  HWND page = ReadyPage(frame);
+  ASSERT_NE(page, nullptr);
+  ASSERT_EQ(Control("condition cover on"), "OK");
+  ASSERT_TRUE(gui::WaitUntil([&] { return gui::WindowText(FindVisibleChild(frame, 1025)) == L"Status: Cover is open"; },
+                             10000));
+  ASSERT_EQ(Control("clear"), "OK");
+  ASSERT_TRUE(TypeValue(page, L"10.0"));
+  gui::PressButton(page, 1005);
+  HWND box = gui::WaitForMessageBox(utility_->Id(), 10000);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(gui::MessageBoxText(box), L"The printer is not ready, so nothing was sent to it.\r\nTry again when the "
+                                      L"status line at the bottom of the window shows Online.");
+  gui::PressButton(box, IDOK);
+  EXPECT_EQ(Control("usersetting"), "OK out entries 0");
+  Control("condition cover off");
+}
+
 TEST_F(CutPositionReliability, SessionEndKeepsFileModeWork) {
   // catches: a logoff in file mode dropping the values set
   const std::wstring args = L"\"/mF" + temp_.Path() + L"\\settings.cmd\"";
