@@ -192,17 +192,26 @@ TEST(SendFlow, LogoGoesFirstAndEverythingAsInTheFile) {
   EXPECT_NE(run.progress.steps.front().find("(logo 21)"), std::string::npos) << run.progress.steps.front();
 }
 
-TEST(SendFlow, NothingFollowsAnUnansweredEnterCommand) {
+TEST(SendFlow, OnlyTheLeaveCommandFollowsAnUnansweredEnterCommand) {
+  // catches: a printer that heard the enter command but did not answer it
+  // left in user-setting mode, or sent the settings all the same
   CFakePrinter printer;
   printer.engine.SetSilentCommand(kEnter);
   const Bytes file = sendtest::File(sendtest::CommandsFrom(sendtest::UsualFields()));
   const SendResult run = Send(printer, file);
   EXPECT_EQ(run.outcome.verdict, Verdict::Failed);
   EXPECT_NE(run.outcome.reason.find("did not answer the enter-user-setting command"), std::string::npos);
-  ASSERT_GE(printer.written.size(), kEnter.size());
-  EXPECT_TRUE(std::equal(kEnter.begin(), kEnter.end(), printer.written.end() - static_cast<std::ptrdiff_t>(kEnter.size())))
-      << "the enter command was the last byte sent";
-  EXPECT_EQ(printer.restarts, 0);
+  const Bytes enterThenLeave = [] {
+    Bytes b = kEnter;
+    const Bytes leave = vxproto::LeaveUserSettingCommand();
+    b.insert(b.end(), leave.begin(), leave.end());
+    return b;
+  }();
+  EXPECT_NE(std::search(printer.written.begin(), printer.written.end(), enterThenLeave.begin(), enterThenLeave.end()),
+            printer.written.end())
+      << "the leave command right after the enter command";
+  EXPECT_FALSE(printer.engine.InUserSettingMode());
+  EXPECT_EQ(printer.engine.CurrentSettings().customized.at(101), 0) << "no setting was sent";
 }
 
 TEST(SendFlow, PrintersThatGetNothingAreSkipped) {

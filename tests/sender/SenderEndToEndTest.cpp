@@ -256,6 +256,18 @@ TEST_F(SenderEndToEnd, OtherModelsAndABusyPortAreSkippedWithoutTheFile) {
   EXPECT_EQ(tcp_->Held(), "OK 00000000 | OK 6 | OK 0 | OK 0");
 }
 
+TEST_F(SenderEndToEnd, APrinterThatDoesNotAnswerTheEnterCommandIsNotLeftInUserSettingMode) {
+  // catches: a printer that heard the enter command late or silently left
+  // mute (it prints nothing in user-setting mode)
+  ASSERT_EQ(tcp_->Control("silent 1D 28 45 03 00 01"), "OK");
+  const SenderRun run = Send(L"\"" + WriteSettingFile(L"usual.vxs", UsualFileWithLogo()) + L"\" 127.0.0.1");
+  EXPECT_EQ(run.code, 1u) << run.out << run.err;
+  EXPECT_NE(run.out.find("told to leave user-setting mode"), std::string::npos) << run.out;
+  ASSERT_EQ(tcp_->Control("silent off"), "OK");
+  EXPECT_EQ(tcp_->Control("usersetting").substr(0, 6), "OK out");
+  EXPECT_EQ(tcp_->Held(), "OK 00000000 | OK 6 | OK 0 | OK 0") << "nothing but the two commands was sent";
+}
+
 TEST_F(SenderEndToEnd, MissingLibrariesAreReported) {
   // catches: a sender without its libraries that crashes, or that takes a
   // printer it cannot check for the served model
