@@ -70,12 +70,16 @@ StatusOutcome ApplyStatusReport(StatusState& state, int32_t code) {
     if (state.consumable != kConsumableNone && (c == kStatusOnline || c >= state.consumable)) c = state.consumable;
   }
   if (!InRange(c)) c = kStatusUnknown;
-  if ((c == kStatusUnknown || c == 1 || c == 16) && !state.runRestart) state.needsRefresh = true;
+  const bool usable = c == kStatusOnline || (c >= 18 && c <= 21);
+  // The run's restart shows as a printer that cannot be reached; what it
+  // reports from then until it is usable is the restart.
+  const bool restart = state.runRestart && (c == kStatusNoAnswer || state.restartSeen);
+  if ((c == kStatusUnknown || c == 1 || c == 16) && !restart) state.needsRefresh = true;
+  state.runRestart = restart && !usable;
+  state.restartSeen = state.runRestart;
   out.previousIndex = state.shownIndex;
   state.shownIndex = c;
   out.index = c;
-  const bool usable = c == kStatusOnline || (c >= 18 && c <= 21);
-  if (usable) state.runRestart = false;
   out.wantsRefresh = state.needsRefresh && usable;
   out.guidance = c == 3 || c == 9;
   return out;

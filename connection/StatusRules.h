@@ -33,6 +33,7 @@ struct StatusState {
   // user-setting mode restarts it), and what it reports until it is usable
   // again is that restart, which the run itself waited for and read after.
   bool runRestart = false;
+  bool restartSeen = false;  // since then the printer could not be reached
 };
 
 // How long after a printer run a printer that cannot be reached counts as

@@ -76,6 +76,7 @@ void CUtilStatusView::PauseReports() {
 void CUtilStatusView::ResumeReports() {
   paused_ = false;
   state_.runRestart = true;
+  state_.restartSeen = false;
   runEndedAt_ = GetTickCount64();
   if (!comm_ || !resumeAfterPause_ || !IsWindow(hwnd_)) return;
   resumeAfterPause_ = false;

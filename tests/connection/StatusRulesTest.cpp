@@ -58,6 +58,7 @@ TEST(StatusRules, RefreshIsWantedWhenTheInformationMayHaveChanged) {
     bool needsRefreshBefore;
     std::vector<int32_t> reports;
     bool wantsRefresh;  // after the last report
+    bool afterRun = false;  // a printer run just ended
   } cases[] = {
       {"offline then online read nothing again", false, {1, 0}, true},
       {"the second offline kind forgotten", false, {16, 0}, true},
@@ -65,10 +66,14 @@ TEST(StatusRules, RefreshIsWantedWhenTheInformationMayHaveChanged) {
       {"a refresh for every report", false, {6, 0}, false},
       {"near-end not usable", true, {18}, true},
       {"a refresh while the printer is not usable", true, {6}, false},
+      {"the run's own restart read again", false, {2, 1, 40, 0}, false, true},
+      {"an offline after the printer was back taken for the run's restart", false, {2, 0, 1, 0}, true, true},
+      {"an offline after a run that did not restart the printer ignored", false, {16, 0}, true, true},
   };
   for (const auto& c : cases) {
     StatusState s = Attached();
     s.needsRefresh = c.needsRefreshBefore;
+    s.runRestart = c.afterRun;
     StatusOutcome out;
     for (int32_t r : c.reports) out = ApplyStatusReport(s, r);
     EXPECT_EQ(out.wantsRefresh, c.wantsRefresh) << c.fault;
