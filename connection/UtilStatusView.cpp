@@ -233,24 +233,9 @@ void CUtilStatusView::WaitOutRunRestart() {
   const bool wasEnabled = IsWindowEnabled(root) != FALSE;
   EnableWindow(root, FALSE);
   const HCURSOR cursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  bool quit = false;
-  WPARAM quitCode = 0;
-  while (restarting()) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        quit = true;
-        quitCode = msg.wParam;
-        continue;
-      }
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
+  WaitAnswering(nullptr, [&] { return !restarting(); });
   SetCursor(cursor);
   if (wasEnabled) EnableWindow(root, TRUE);
-  if (quit) PostQuitMessage(static_cast<int>(quitCode));
 }
 
 LRESULT CUtilStatusView::OnReport(int32_t code) {

@@ -108,10 +108,14 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
   }
 }
 
-void WaitAnswering(HANDLE handle) {
+void WaitAnswering(HANDLE handle, const std::function<bool()>& until) {
+  if (!handle && !until) return;
   bool quit = false;
   WPARAM quitCode = 0;
-  while (MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+  const DWORD count = handle ? 1 : 0;
+  while (!(until && until())) {
+    const DWORD woke = MsgWaitForMultipleObjects(count, &handle, FALSE, until ? 100 : INFINITE, QS_ALLINPUT);
+    if (woke == WAIT_FAILED || (handle && woke == WAIT_OBJECT_0)) break;
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       if (msg.message == WM_QUIT) {

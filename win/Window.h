@@ -7,10 +7,11 @@
 
 #include <functional>
 
-// Waits for the handle while this thread goes on dispatching its messages,
-// so that its windows keep answering. A quit request that arrives meanwhile
-// is posted again once the wait is over.
-void WaitAnswering(HANDLE handle);
+// Waits for the handle (or, without one, until `until` holds, asked every
+// 100 ms and after each message) while this thread goes on dispatching its
+// messages, so that its windows keep answering. A quit request that arrives
+// meanwhile is posted again once the wait is over.
+void WaitAnswering(HANDLE handle, const std::function<bool()>& until = {});
 
 class CWindow {
 public:

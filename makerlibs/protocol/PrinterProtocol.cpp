@@ -1,6 +1,7 @@
 #include "makerlibs/protocol/PrinterProtocol.h"
 
 #include <chrono>
+#include <thread>
 
 namespace vxproto {
 
@@ -245,6 +246,23 @@ bool CPrinterTalk::EnterUserSetting() {
 }
 
 bool CPrinterTalk::LeaveUserSetting() { return Send(LeaveUserSettingCommand()); }
+
+bool CUserSettingMode::Leave() {
+  if (left_) return leaveSent_;
+  left_ = true;
+  // After a failed exchange the connection may have gone, and the command
+  // with it, while the printer stays in the mode.
+  const bool uncertain = !entered_ || talk_.LastError() != TalkError::None;
+  for (int attempt = 0; attempt < kLeaveAttempts; ++attempt) {
+    if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(kLeaveRetryMs));
+    leaveSent_ = talk_.LeaveUserSetting();
+    if (!leaveSent_) continue;
+    if (!uncertain) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(kLeaveRetryMs));
+    if (!talk_.AnswersInUserSetting()) break;
+  }
+  return leaveSent_;
+}
 
 std::optional<uint16_t> CPrinterTalk::ReadCustomizedValue(uint8_t number) {
   if (!Send(ReadCustomizedValueCommand(number))) return std::nullopt;

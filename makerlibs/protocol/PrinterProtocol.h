@@ -108,9 +108,14 @@ public:
   bool SetCustomizedValues(const std::vector<std::pair<uint8_t, uint16_t>>& values);
   bool SetMemorySwitches(const std::vector<std::pair<uint8_t, SwitchCharacters>>& switches);
   std::optional<uint8_t> ReadMemorySwitch(uint8_t a);
+  // Whether the printer answers a customized-value read, as it does only in
+  // user-setting mode.
+  bool AnswersInUserSetting() { return ReadCustomizedValue(kProbeValue).has_value(); }
   TalkError LastError() const { return error_; }
 
 private:
+  static constexpr uint8_t kProbeValue = 3;  // paper width: every printer of the class has it
+
   bool Send(const Bytes& command);
   // A reply that starts with one of the text heads and ends with 00.
   std::optional<Bytes> ReadTextReply();
@@ -134,19 +139,20 @@ public:
 
   // The printer acknowledged the enter command.
   bool Entered() const { return entered_; }
-  // Sends the leave command the first time; whether it went out.
-  bool Leave() {
-    if (!left_) {
-      left_ = true;
-      leaveSent_ = talk_.LeaveUserSetting();
-    }
-    return leaveSent_;
-  }
+  // Sends the leave command the first time; whether it went out. After a
+  // failed exchange (a late or missing reply, a connection dropped in the
+  // middle of the stay) the command may not have reached the printer: it is
+  // sent again, while the connection comes back, until the printer no
+  // longer answers as it does only in the mode.
+  bool Leave();
 
   // The caller's own commands carried the leave command.
   void LeftByCommands() { left_ = leaveSent_ = true; }
 
 private:
+  static constexpr int kLeaveAttempts = 10;
+  static constexpr int kLeaveRetryMs = 300;
+
   CPrinterTalk& talk_;
   bool entered_;
   bool left_ = false;

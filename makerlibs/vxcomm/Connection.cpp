@@ -33,6 +33,7 @@ VXCRESULT CConnection::OpenOnce(bool waitForStatus) {
     lastHeard_ = lastWritten_ = Clock::now();
   }
   stop_ = false;
+  PayLeaveOwed();
   if (!reader_.Start([this] { Run(); })) {
     Close();
     return kVxcOpenFailed;
@@ -58,6 +59,7 @@ void CConnection::Close() {
   stop_ = true;
   {
     std::scoped_lock guard(lock_);
+    leaveOwed_ = leaveOwed_ || userSetting_;
     if (link_) link_->Abort();
   }
   reader_.Join();
@@ -107,7 +109,16 @@ VXCRESULT CConnection::Write(const void* data, uint32_t size, uint32_t* done, ui
     std::scoped_lock guard(lock_);
     lastWritten_ = Clock::now();
   }
-  if (!ok) return kVxcDisconnected;
+  if (!ok) {
+    // A leave command that did not go out is still owed.
+    const Bytes leave = LeaveUserSettingCommand();
+    if (size >= leave.size() && std::search(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size,
+                                            leave.begin(), leave.end()) != static_cast<const uint8_t*>(data) + size) {
+      std::scoped_lock guard(lock_);
+      leaveOwed_ = true;
+    }
+    return kVxcDisconnected;
+  }
   if (done) *done = size;
   return kVxcOk;
 }
@@ -141,7 +152,20 @@ void CConnection::NoteUserSetting(const uint8_t* data, std::size_t size) {
   if (!entered && !left) return;
   std::scoped_lock guard(lock_);
   userSetting_ = entered && !left;
+  if (left) leaveOwed_ = false;
   if (userSetting_) pollPending_ = false;
+}
+
+void CConnection::PayLeaveOwed() {
+  bool owed;
+  {
+    std::scoped_lock guard(lock_);
+    owed = leaveOwed_;
+  }
+  if (owed && WriteRaw(LeaveUserSettingCommand())) {
+    std::scoped_lock guard(lock_);
+    leaveOwed_ = false;
+  }
 }
 
 void CConnection::Purge() {
@@ -185,7 +209,8 @@ void CConnection::Lost() {
     if (!monitor_) closed_ = true;
     blockSeen_ = false;
     pollPending_ = false;
-    userSetting_ = false;  // a printer that dropped the line has left the mode
+    leaveOwed_ = leaveOwed_ || userSetting_;
+    userSetting_ = false;
   }
   changed_.notify_all();
   SetStatus(kStatusNoAnswer);
@@ -216,6 +241,7 @@ void CConnection::Run() {
         lastHeard_ = Clock::now();
       }
       changed_.notify_all();
+      PayLeaveOwed();
       WriteRaw(AutomaticStatusCommand(kAsbAllItems));
       continue;
     }

@@ -64,6 +64,8 @@ private:
   bool WriteRaw(const vxproto::Bytes& bytes);
   VXCRESULT OpenOnce(bool waitForStatus);
   void NoteUserSetting(const uint8_t* data, std::size_t size);
+  // Sends the leave command owed since a connection went down mid-stay.
+  void PayLeaveOwed();
 
   const vxproto::Endpoint endpoint_;
   const bool monitor_;
@@ -84,6 +86,10 @@ private:
   bool refused_ = false;      // the link ended before the printer said a word
   bool pollPending_ = false;
   bool userSetting_ = false;  // between the caller's enter and leave: no poll may cut in
+  // The line went down between the caller's enter and leave (or with the
+  // leave): the printer keeps its mode, and hears the leave command first
+  // on the next connection.
+  bool leaveOwed_ = false;
   Clock::time_point lastHeard_;
   Clock::time_point lastWritten_;
   Clock::time_point pollSent_;
