@@ -49,6 +49,8 @@ public:
   std::wstring GetPrinterDataPath(const std::wstring& deviceName, const std::wstring& portName) const;
   int32_t PrinterDataFileExists(const std::wstring& deviceName, const std::wstring& portName) const;
   int32_t LoadPrinterList(const std::wstring& iniFolder, const std::wstring& baseFolder);
+  // The number of printers saved; 0 when the list is empty or could not be
+  // written whole, and the file saved before is then left as it was.
   int32_t SavePrinterList(const std::wstring& iniFolder);
 
   const std::vector<PrinterListEntry>& Printers() const { return printers_; }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <iostream>
 
 #include "tests/support/GuiDriver.h"
@@ -59,6 +60,7 @@ protected:
   }
 
   gui::CTempFolder folder_;
+  HANDLE holder_ = INVALID_HANDLE_VALUE;
 };
 
 TEST_F(SettingsList, SaveNeedsTheWriteFlag) {
@@ -202,6 +204,42 @@ TEST_F(SettingsList, PrinterEntriesAndTheirFiles) {
   EXPECT_EQ(again.Printers()[1].portName, L"USB002");
   EXPECT_EQ(again.Printers()[1].dataPath, L"D:\\data\\PORT_1\\VX-R500_Setting.DAT");
   EXPECT_EQ(again.LoadPrinterList(base, L"D:\\data"), 8);  // entries already listed remain
+}
+
+TEST_F(SettingsList, AFailedListSaveLeavesTheOldListAndSaysSo) {
+  // catches: the list written in place key by key (a failed or cut-off save
+  // leaves half a list) and a failed save reported as done
+  const std::wstring base = folder_.Path();
+  const std::wstring ini = base + L"\\PrinterSetting.INI";
+  CPrinterSettingsList older;
+  older.AddPrinter(base, L"VX-R500", L"USB001");
+  ASSERT_EQ(older.SavePrinterList(base), 1);
+  const std::vector<uint8_t> before = ReadBytes(ini);
+
+  CPrinterSettingsList newer;
+  newer.AddPrinter(base, L"VX-R500", L"USB001");
+  newer.AddPrinter(base, L"VX-R500 \u30ec\u30b8", L"COM1");
+  const struct {
+    const char* name;
+    std::function<void()> block, unblock;
+  } faults[] = {
+      {"the list held open by another program",
+       [&] { holder_ = CreateFileW(ini.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr); },
+       [&] { CloseHandle(holder_); }},
+      {"no room for the temporary file", [&] { CreateDirectoryW((ini + L".new").c_str(), nullptr); },
+       [&] { RemoveDirectoryW((ini + L".new").c_str()); }},
+  };
+  for (const auto& f : faults) {
+    f.block();
+    EXPECT_EQ(newer.SavePrinterList(base), 0) << f.name;
+    f.unblock();
+    EXPECT_EQ(ReadBytes(ini), before) << f.name;
+  }
+  ASSERT_EQ(newer.SavePrinterList(base), 2);
+  EXPECT_FALSE(FileExists(ini + L".new"));
+  CPrinterSettingsList loaded;
+  ASSERT_EQ(loaded.LoadPrinterList(base, base), 2);
+  EXPECT_EQ(loaded.Printers()[1].deviceName, L"VX-R500 \u30ec\u30b8") << "any device name survives";
 }
 
 TEST_F(SettingsList, PrinterListFileEdgeCases) {
