@@ -170,9 +170,28 @@ void CPrinterSettingsList::AddPrinter(const std::wstring& baseFolder, const std:
   PrinterListEntry entry;
   entry.deviceName = deviceName;
   entry.portName = portName;
-  entry.folderName = L"PORT_" + std::to_wstring(printers_.size());
+  entry.folderName = FreeFolderName(baseFolder);
+  if (entry.folderName.empty()) return;
   entry.dataPath = DataPath(baseFolder, entry.folderName, deviceName);
   printers_.push_back(std::move(entry));
+}
+
+// A folder left on disk (by an earlier installation, or a list that was
+// lost) may hold another printer's settings: a new printer never moves in.
+std::wstring CPrinterSettingsList::FreeFolderName(const std::wstring& baseFolder) const {
+  constexpr std::size_t kTries = 10000;
+  for (std::size_t n = printers_.size(); n < printers_.size() + kTries; ++n) {
+    const std::wstring name = L"PORT_" + std::to_wstring(n);
+    const bool listed = std::any_of(printers_.begin(), printers_.end(), [&](const PrinterListEntry& p) {
+      return _wcsicmp(p.folderName.c_str(), name.c_str()) == 0;
+    });
+    if (listed) continue;
+    // Only a name known to be unused is free; one that cannot be looked at is not.
+    if (GetFileAttributesW((baseFolder + L"\\" + name).c_str()) != INVALID_FILE_ATTRIBUTES) continue;
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return name;
+  }
+  return {};
 }
 
 std::wstring CPrinterSettingsList::GetPrinterDataPath(const std::wstring& deviceName,

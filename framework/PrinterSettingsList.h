@@ -44,6 +44,7 @@ public:
 
   // Known printers.
   int32_t FindPrinter(const std::wstring& deviceName, const std::wstring& portName) const;
+  // A printer not listed yet gets a data folder of its own under baseFolder.
   void AddPrinter(const std::wstring& baseFolder, const std::wstring& deviceName,
                   const std::wstring& portName);
   std::wstring GetPrinterDataPath(const std::wstring& deviceName, const std::wstring& portName) const;
@@ -58,6 +59,10 @@ public:
   int32_t writeFlag = 0;  // data may be saved only when 1
 
 private:
+  // "PORT_" and the first number from the list's size on that neither an
+  // entry nor anything on disk uses; empty when none is found.
+  std::wstring FreeFolderName(const std::wstring& baseFolder) const;
+
   CSettingsBlocks blocks_;
   std::vector<PrinterListEntry> printers_;
 };

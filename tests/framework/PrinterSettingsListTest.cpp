@@ -242,6 +242,33 @@ TEST_F(SettingsList, AFailedListSaveLeavesTheOldListAndSaysSo) {
   EXPECT_EQ(loaded.Printers()[1].deviceName, L"VX-R500 \u30ec\u30b8") << "any device name survives";
 }
 
+TEST_F(SettingsList, ANewPrinterNeverMovesIntoAFolderInUse) {
+  // catches: a new printer's folder named after the list's size alone, so
+  // that it takes over what an earlier installation or another entry left
+  const struct {
+    const char* name;
+    std::vector<std::wstring> folders, files;  // on disk before
+    const char* list;                           // PrinterSetting.INI before
+    std::wstring expected;
+  } cases[] = {
+      {"an earlier installation's folder", {L"PORT_0"}, {}, "", L"PORT_1"},
+      {"a file of that name", {}, {L"PORT_0"}, "", L"PORT_1"},
+      {"an entry's folder not made yet, the next one on disk", {L"port_2"}, {},
+       "[INFO]\r\nCOUNT=1\r\n[PORT_0]\r\nDeviceName=A\r\nPortName=P\r\nDir=PORT_1\r\n", L"PORT_3"},
+  };
+  for (const auto& c : cases) {
+    gui::CTempFolder base;
+    for (const auto& f : c.folders) CreateDirectoryW((base.Path() + L"\\" + f).c_str(), nullptr);
+    for (const auto& f : c.files) WriteBytes(base.Path() + L"\\" + f, {1});
+    WriteBytes(base.Path() + L"\\PrinterSetting.INI", std::vector<uint8_t>(c.list, c.list + std::strlen(c.list)));
+    CPrinterSettingsList list;
+    (void)list.LoadPrinterList(base.Path(), base.Path());
+    list.AddPrinter(base.Path(), L"VX-R500", L"USB001");
+    EXPECT_EQ(list.GetPrinterDataPath(L"VX-R500", L"USB001"),
+              base.Path() + L"\\" + c.expected + L"\\VX-R500_Setting.DAT") << c.name;
+  }
+}
+
 TEST_F(SettingsList, PrinterListFileEdgeCases) {
   const std::wstring ini = folder_.Path() + L"\\PrinterSetting.INI";
   const struct {
