@@ -166,7 +166,7 @@ int32_t CPrinterSettingsList::FindPrinter(const std::wstring& deviceName, const 
 
 void CPrinterSettingsList::AddPrinter(const std::wstring& baseFolder, const std::wstring& deviceName,
                                       const std::wstring& portName) {
-  if (FindPrinter(deviceName, portName) != -1) return;
+  if (FindPrinter(deviceName, portName) != -1 || !IsBareName(deviceName)) return;
   PrinterListEntry entry;
   entry.deviceName = deviceName;
   entry.portName = portName;
@@ -219,6 +219,9 @@ int32_t CPrinterSettingsList::LoadPrinterList(const std::wstring& iniFolder, con
     entry.deviceName = ReadKey(ini, section, L"DeviceName");
     entry.portName = ReadKey(ini, section, L"PortName");
     entry.folderName = ReadKey(ini, section, L"Dir");
+    // Anyone may edit the file: an entry whose path would lead outside the
+    // base folder is left out, and the printer gets a new folder of its own.
+    if (!IsBareName(entry.folderName) || !IsBareName(entry.deviceName)) continue;
     entry.dataPath = DataPath(baseFolder, entry.folderName, entry.deviceName);
     printers_.push_back(std::move(entry));
   }

@@ -11,6 +11,7 @@
 #include <functional>
 #include <iostream>
 
+#include "framework/TextFormat.h"
 #include "tests/support/GuiDriver.h"
 #include "win/Text.h"
 
@@ -266,6 +267,39 @@ TEST_F(SettingsList, ANewPrinterNeverMovesIntoAFolderInUse) {
     list.AddPrinter(base.Path(), L"VX-R500", L"USB001");
     EXPECT_EQ(list.GetPrinterDataPath(L"VX-R500", L"USB001"),
               base.Path() + L"\\" + c.expected + L"\\VX-R500_Setting.DAT") << c.name;
+  }
+}
+
+TEST_F(SettingsList, AListEntryThatLeadsOutsideTheBaseFolderIsNeverFollowed) {
+  // catches: a folder or device name from an edited PrinterSetting.INI
+  // taken into the data file's path, so that a save writes anywhere
+  const std::wstring base = folder_.Path() + L"\\data";
+  const struct {
+    const char* name;
+    const char* dir;
+    const char* device;
+  } cases[] = {
+      {"folder climbing up", "..\\..\\Windows", "VX-R500"}, {"folder absolute", "C:\\Windows", "VX-R500"},
+      {"folder with a slash", "/tmp", "VX-R500"},              {"folder on a drive", "C:", "VX-R500"},
+      {"folder that is ..", "..", "VX-R500"},                  {"device climbing up", "PORT_0", "..\\x"},
+      {"device with a slash", "PORT_0", "a/b"},                 {"device on a stream", "PORT_0", "a:b"},
+  };
+  for (const auto& c : cases) {
+    const std::string text = std::string("[INFO]\r\nCOUNT=1\r\n[PORT_0]\r\nDeviceName=") + c.device +
+                             "\r\nPortName=USB001\r\nDir=" + c.dir + "\r\n";
+    WriteBytes(Path(L"PrinterSetting.INI"), std::vector<uint8_t>(text.begin(), text.end()));
+    CPrinterSettingsList list;
+    EXPECT_EQ(list.LoadPrinterList(folder_.Path(), base), 0) << c.name;
+    const std::wstring device(c.device, c.device + std::strlen(c.device));
+    EXPECT_EQ(list.GetPrinterDataPath(device, L"USB001"), L"") << c.name;
+    // The printer, met again, gets a folder of its own inside the base folder.
+    list.AddPrinter(base, device, L"USB001");
+    const std::wstring path = list.GetPrinterDataPath(device, L"USB001");
+    if (IsBareName(device)) {
+      EXPECT_EQ(path, base + L"\\PORT_0\\VX-R500_Setting.DAT") << c.name;
+    } else {
+      EXPECT_EQ(path, L"") << c.name;
+    }
   }
 }
 
