@@ -121,12 +121,16 @@ int Run(const std::vector<std::wstring>& args) {
   VXC comm;
   if (!comm.IsLoaded()) return Refuse(sender::kExitNoLibrary, "the communication library VXComm.dll cannot be loaded");
   uint32_t count = 0;
-  if (comm.VXC_EnumPort(static_cast<PrinterEntry*>(nullptr), 0u, &count, 0) != kVxcOk) {
+  const VXCRESULT listed = comm.VXC_EnumPort(static_cast<PrinterEntry*>(nullptr), 0u, &count, 0);
+  if (!VxcSucceeded(listed)) {
     return Refuse(sender::kExitNoLibrary, "the communication library's port list cannot be read");
+  }
+  if (listed == kVxcRecovered) {
+    Put(stderr, "VXR500Send: the port list was damaged; the copy from before its last change is used\n");
   }
   std::vector<PrinterEntry> entries(count);  // zero-filled
   uint32_t filled = count;
-  if (count > 0 && comm.VXC_EnumPort(entries.data(), count, &filled, 0) != kVxcOk) {
+  if (count > 0 && !VxcSucceeded(comm.VXC_EnumPort(entries.data(), count, &filled, 0))) {
     return Refuse(sender::kExitNoLibrary, "the communication library's port list cannot be read");
   }
   entries.resize(std::min(filled, count));
