@@ -18,8 +18,8 @@
 
 namespace {
 
-// Larger than any file a writer makes: a header, a logo and the 64 KB of commands.
-constexpr LONGLONG kMaxFileBytes = 16LL << 20;
+// The largest file a writer makes: a header, the largest logo and the room for commands.
+constexpr LONGLONG kMaxFileBytes = setting_file::kHeaderSize + setting_file::kMaxLogoBytes + setting_file::kWorkArea;
 
 std::string Utf8(const std::wstring& text) {
   if (text.empty()) return {};

@@ -120,6 +120,53 @@ TEST(SettingFileLogo, KindFromTheFirstBytes) {
   for (const auto& c : cases) EXPECT_EQ(sf::LogoKindOf(c.bytes.data(), c.bytes.size()), c.kind) << c.bytes.size();
 }
 
+TEST(SettingFileLogo, APartIsWholeLogoCommandsOfOneKindUpToTheSharedLimit) {
+  // catches: a logo part taken on its first bytes, so that a forged length
+  // hides commands in it or swallows the setting commands after it, and a
+  // limit the sender does not share with the writer
+  const Bytes graphics = Hex("1D284C0200306C"), longForm = Hex("1D384C02000000306C");
+  const Bytes bitImage = Hex("1C7102 0100 0100 0102030405060708 0100 0200" + std::string(32, 'F'));
+  const auto joined = [](Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
+  const auto atLimit = [](std::size_t size) {
+    Bytes b = Hex("1D384C");
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>((size - 7) >> (8 * i)));
+    b.resize(size, 0x1D);
+    return b;
+  };
+  const struct {
+    const char* name;
+    Bytes part;
+    sf::LogoKind kind;
+  } cases[] = {
+      {"graphics", graphics, sf::LogoKind::Graphics},
+      {"graphics, long form, after the short one", joined(graphics, longForm), sf::LogoKind::Graphics},
+      {"bit images", bitImage, sf::LogoKind::BitImage},
+      {"as large as the limit", atLimit(sf::kMaxLogoBytes), sf::LogoKind::Graphics},
+      {"larger than the limit", atLimit(sf::kMaxLogoBytes + 1), sf::LogoKind::None},
+      {"cut short", Bytes(graphics.begin(), graphics.end() - 1), sf::LogoKind::None},
+      {"cut in its head", Hex("1D384C0200"), sf::LogoKind::None},
+      {"bit image cut short", Bytes(bitImage.begin(), bitImage.end() - 1), sf::LogoKind::None},
+      {"a length claiming more", Hex("1D284C0600306C"), sf::LogoKind::None},
+      {"commands hidden behind a short length", joined(graphics, Hex("1D2845030001494E")), sf::LogoKind::None},
+      {"bytes after the last image", joined(bitImage, Hex("00")), sf::LogoKind::None},
+      {"kinds mixed", joined(graphics, bitImage), sf::LogoKind::None},
+      {"no command", Hex("1B40"), sf::LogoKind::None},
+      {"nothing", {}, sf::LogoKind::None},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(sf::LogoPartKind(c.part.data(), c.part.size()), c.kind) << c.name;
+    // The sender checks a file's logo part by the same rule.
+    if (sf::LogoKindOf(c.part.data(), c.part.size()) == sf::LogoKind::None) continue;
+    Store store;
+    const Bytes file = sf::BuildFile(Text(), sf::LogoKindOf(c.part.data(), c.part.size()), c.part, store.Commands());
+    EXPECT_EQ(sf::CheckFile(file.data(), file.size(), nullptr) == sf::Check::Ok, c.kind != sf::LogoKind::None)
+        << c.name;
+  }
+}
+
 TEST(SettingFileCommands, BuiltByteForByteFromKnownBlocks) {
   // catches: a row out of order, a wrong length byte, a field read from the
   // wrong offset, a switch's characters reversed
@@ -225,7 +272,7 @@ TEST(SettingFileCheck, ASoundFileAndWhatItSets) {
   Store store;
   Put32(store.blocks[sf::kCutPositionBlock], 36, 35);
   Put32(store.blocks[sf::kMemorySwitchBlock], 64, 1);
-  const Bytes logo = Hex("1D284C0600306C");
+  const Bytes logo = Hex("1D284C0200306C");
   for (const bool withLogo : {false, true}) {
     const Bytes file = sf::BuildFile(Text(), withLogo ? sf::LogoKind::Graphics : sf::LogoKind::None,
                                      withLogo ? logo : Bytes{}, store.Commands());
@@ -247,7 +294,7 @@ TEST(SettingFileCheck, ASoundFileAndWhatItSets) {
 TEST(SettingFileCheck, EveryChangedByteOfTheDataPartAndEveryCutIsRefused) {
   // catches: a damaged or truncated file sent to printers
   Store store;
-  const Bytes file = sf::BuildFile(Text(), sf::LogoKind::Graphics, Hex("1D284C0600306C"), store.Commands());
+  const Bytes file = sf::BuildFile(Text(), sf::LogoKind::Graphics, Hex("1D284C0200306C"), store.Commands());
   for (std::size_t at = 256; at < file.size(); ++at) {
     Bytes damaged = file;
     damaged[at] ^= 0x01;

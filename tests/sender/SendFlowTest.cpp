@@ -192,6 +192,34 @@ TEST(SendFlow, LogoGoesFirstAndEverythingAsInTheFile) {
   EXPECT_NE(run.progress.steps.front().find("(logo 21)"), std::string::npos) << run.progress.steps.front();
 }
 
+TEST(SendFlow, AForgedLogoPartReachesNoPrinter) {
+  // catches: a logo part checked on its first bytes only, whose forged
+  // length makes the printer run commands hidden in the "image" (here: every
+  // bit of memory switch 2 on) or take the file's own commands as image bytes
+  const Bytes hidden = sendtest::CommandsOf({{2, "11111111"}}, {});
+  Bytes shortLength = {0x1D, 0x28, 0x4C, 0x02, 0x00, 0x30, 0x43};
+  shortLength.insert(shortLength.end(), hidden.begin(), hidden.end());
+  const Bytes longLength = {0x1D, 0x28, 0x4C, 0xFF, 0x00, 0x30, 0x43};
+  for (const Bytes& logo : {shortLength, longLength}) {
+    const Bytes commands = sendtest::CommandsOf({{2, "22222210"}}, {});
+    const Bytes file = sendtest::File(commands, logo);
+    EXPECT_EQ(setting_file::CheckFile(file.data(), file.size(), nullptr), setting_file::Check::BadLogo);
+    // Given the file as a lax check would have passed it, the run refuses it too.
+    setting_file::ParsedFile parsed;
+    ASSERT_TRUE(setting_file::ParseCommandPart(commands.data(), commands.size(), &parsed));
+    parsed.logoKind = setting_file::LogoKind::Graphics;
+    parsed.logoAt = setting_file::kHeaderSize;
+    parsed.logoLength = logo.size();
+    parsed.commandsAt = parsed.logoAt + logo.size();
+    parsed.commandLength = commands.size();
+    CFakePrinter printer;
+    CRecordedProgress progress;
+    const sender::Outcome outcome = sender::SendFile(printer, file.data(), parsed, {}, progress);
+    EXPECT_EQ(outcome.verdict, Verdict::Failed);
+    EXPECT_TRUE(printer.written.empty()) << "not a byte reached the printer";
+  }
+}
+
 TEST(SendFlow, NothingFollowsAnUnansweredEnterCommand) {
   CFakePrinter printer;
   printer.engine.SetSilentCommand(kEnter);
