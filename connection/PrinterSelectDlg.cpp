@@ -73,7 +73,7 @@ void CPrinterSelectDlg::RefreshQueues() {
   // The spooler is loaded only for the queue listing: its start-up (it
   // connects to the system's print service) would otherwise slow every start
   // of the utility.
-  if (!spooler_) spooler_.reset(LoadLibraryW(L"winspool.drv"));
+  if (!spooler_) spooler_.reset(LoadLibraryExW(L"winspool.drv", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
   if (!spooler_) return;
   using EnumPrintersFn = BOOL(WINAPI*)(DWORD, LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
   const auto enumPrinters = GetProc<EnumPrintersFn>(spooler_.get(), "EnumPrintersW");

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "framework/TextFormat.h"
+#include "win/FileName.h"
 #include "win/Handles.h"
 #include "win/Text.h"
 

@@ -22,7 +22,3 @@ std::wstring FormatText(std::wstring_view pattern, std::initializer_list<std::ws
   }
   return out;
 }
-
-bool IsBareName(std::wstring_view name) {
-  return name.find_first_of(L"\\/:") == std::wstring_view::npos && name.find(L"..") == std::wstring_view::npos;
-}

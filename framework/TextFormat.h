@@ -10,8 +10,3 @@
 // "%". Anything else, a stray '%' or a placeholder with no argument left,
 // stays as written.
 std::wstring FormatText(std::wstring_view pattern, std::initializer_list<std::wstring_view> args);
-
-// Whether a text read from a file can stand as one name inside a folder of
-// ours: no separator, no drive colon and no "..", so that a path built with
-// it cannot lead outside that folder. An empty text passes.
-bool IsBareName(std::wstring_view name);

@@ -15,6 +15,7 @@
 #include "sender/SendFlow.h"
 #include "sender/SendRules.h"
 #include "sender/VxcSendPort.h"
+#include "win/ProgramLibrary.h"
 
 namespace {
 
@@ -165,6 +166,7 @@ int Run(const std::vector<std::wstring>& args) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  (void)RestrictLibrarySearch();  // a fallback it takes itself is all an old system allows
   try {
     std::vector<std::wstring> args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
