@@ -48,10 +48,11 @@ void CPrinterSelectDlg::RefreshEntries() {
   if (!comm) return;
   const int32_t driverFlag = QueueListing() ? 1 : 0;
   uint32_t count = 0;
-  if (comm->VXC_EnumPort(static_cast<PrinterEntry*>(nullptr), 0u, &count, driverFlag) != kVxcOk) return;
+  // A list the library recovered from its copy is listed as any other.
+  if (!VxcSucceeded(comm->VXC_EnumPort(static_cast<PrinterEntry*>(nullptr), 0u, &count, driverFlag))) return;
   std::vector<PrinterEntry> fresh(count);  // zero-filled
   uint32_t filled = count;
-  if (comm->VXC_EnumPort(fresh.data(), count, &filled, driverFlag) != kVxcOk) return;
+  if (!VxcSucceeded(comm->VXC_EnumPort(fresh.data(), count, &filled, driverFlag))) return;
   fresh.resize(std::min(filled, count));
   // The library reports the served model under the sister model's name: the
   // entry takes the model's own name, and only such entries are listed. The
@@ -72,7 +73,7 @@ void CPrinterSelectDlg::RefreshQueues() {
   // The spooler is loaded only for the queue listing: its start-up (it
   // connects to the system's print service) would otherwise slow every start
   // of the utility.
-  if (!spooler_) spooler_.reset(LoadLibraryW(L"winspool.drv"));
+  if (!spooler_) spooler_.reset(LoadLibraryExW(L"winspool.drv", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
   if (!spooler_) return;
   using EnumPrintersFn = BOOL(WINAPI*)(DWORD, LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
   const auto enumPrinters = GetProc<EnumPrintersFn>(spooler_.get(), "EnumPrintersW");
@@ -405,7 +406,7 @@ void CPrinterSelectDlg::OnAddPort() {
   CCommunicationSettingDlg setup(instance_, settings, Comm(), &portTexts_);
   if (setup.Run(hwnd_) != IDOK) return;
   PrinterEntry entry = setup.Result();
-  if (entry.interfaceKindText[0] == L'\0' || !Comm() || Comm()->VXC_AddPort(&entry) != kVxcOk) return;
+  if (entry.interfaceKindText[0] == L'\0' || !Comm() || !VxcSucceeded(Comm()->VXC_AddPort(&entry))) return;
   RefillList();
   HWND list = Item(IDC_PRTSEL_LIST);
   const int rows = ListView_GetItemCount(list);
@@ -432,7 +433,7 @@ void CPrinterSelectDlg::OnDeletePort() {
   if (!entry || !Comm()) return;
   // The library compares kind, port and path: the entry as listed.
   PrinterEntry removed = *entry;
-  if (Comm()->VXC_RemovePort(&removed) == kVxcOk) RefillList();
+  if (VxcSucceeded(Comm()->VXC_RemovePort(&removed))) RefillList();
 }
 
 void CPrinterSelectDlg::OnSelectLanguage() {

@@ -1,5 +1,7 @@
 #include "connection/VXC.h"
 
+#include "win/ProgramLibrary.h"
+
 VXC::VXC() : VXC(L"VXComm.dll") {}
 
 VXC::VXC(const wchar_t* libraryName) { Bind(libraryName); }
@@ -7,7 +9,7 @@ VXC::VXC(const wchar_t* libraryName) { Bind(libraryName); }
 VXC::~VXC() { Unbind(); }
 
 void VXC::Bind(const wchar_t* libraryName) {
-  library_.reset(LoadLibraryW(libraryName));
+  library_.reset(LoadProgramLibrary(libraryName ? libraryName : L""));
   if (!library_) return;
   bool complete = true;
 #define VXC_RESOLVE(name, params)                                              \

@@ -247,8 +247,12 @@ void CEmulator::SerialLoop() {
       Sleep(500);
       continue;
     }
-    ApplyLineSettings(h, config_.comLine);
-    std::shared_ptr<CLink> line(MakeSerialLink(h, vxproto::LineKey(config_.comLine)).release());
+    if (!PrepareSerialLine(h, config_.comLine)) {
+      CloseHandle(h);
+      Sleep(500);
+      continue;
+    }
+    std::shared_ptr<CLink> line(MakeSerialLink(h, config_.comLine).release());
     ULONGLONG lastHeard = 0;
     uint8_t buffer[512];
     while (!stop_) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "framework/TextFormat.h"
+#include "win/FileName.h"
 #include "win/Handles.h"
 #include "win/Text.h"
 
@@ -87,6 +88,46 @@ bool WriteAll(HANDLE file, const std::vector<uint8_t>& bytes) {
   return true;
 }
 
+// The new bytes go to a file beside the old one, which they replace only once
+// they are all on disk: a failed or cut-off save leaves the old file as it was.
+bool ReplaceWhole(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+  const std::wstring temp = path + L".new";
+  {
+    CFile file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    const bool written = WriteAll(file.get(), bytes) && FlushFileBuffers(file.get());
+    file.reset();
+    if (!written) {
+      DeleteFileW(temp.c_str());
+      return false;
+    }
+  }
+  if (!MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    DeleteFileW(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+// The list as the profile functions read it, in UTF-16 with its mark so that
+// any device name survives (a file the profile functions create is ANSI).
+std::vector<uint8_t> ListFileBytes(const std::vector<PrinterListEntry>& printers) {
+  std::wstring text = L"\xFEFF[INFO]\r\nCOUNT=" + std::to_wstring(printers.size()) + L"\r\n";
+  for (std::size_t i = 0; i < printers.size(); ++i) {
+    text += L"[" + SectionName(static_cast<int>(i)) + L"]\r\n";
+    text += L"DeviceName=" + printers[i].deviceName + L"\r\n";
+    text += L"PortName=" + printers[i].portName + L"\r\n";
+    text += L"Dir=" + printers[i].folderName + L"\r\n";
+  }
+  std::vector<uint8_t> bytes;
+  bytes.reserve(text.size() * 2);
+  for (wchar_t c : text) {
+    bytes.push_back(static_cast<uint8_t>(c & 0xFF));
+    bytes.push_back(static_cast<uint8_t>(c >> 8));
+  }
+  return bytes;
+}
+
 }  // namespace
 
 int32_t CPrinterSettingsList::LoadDataFile(const std::wstring& path) {
@@ -111,22 +152,7 @@ int32_t CPrinterSettingsList::SaveDataFile(const std::wstring& modelName, const 
   } catch (...) {
     return 0;
   }
-  const std::wstring temp = path + L".new";
-  {
-    CFile file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return 0;
-    const bool written = WriteAll(file.get(), bytes) && FlushFileBuffers(file.get());
-    file.reset();
-    if (!written) {
-      DeleteFileW(temp.c_str());
-      return 0;
-    }
-  }
-  if (!MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DeleteFileW(temp.c_str());
-    return 0;
-  }
-  return 1;
+  return ReplaceWhole(path, bytes) ? 1 : 0;
 }
 
 int32_t CPrinterSettingsList::FindPrinter(const std::wstring& deviceName, const std::wstring& portName) const {
@@ -141,13 +167,32 @@ int32_t CPrinterSettingsList::FindPrinter(const std::wstring& deviceName, const 
 
 void CPrinterSettingsList::AddPrinter(const std::wstring& baseFolder, const std::wstring& deviceName,
                                       const std::wstring& portName) {
-  if (FindPrinter(deviceName, portName) != -1) return;
+  if (FindPrinter(deviceName, portName) != -1 || !IsBareName(deviceName)) return;
   PrinterListEntry entry;
   entry.deviceName = deviceName;
   entry.portName = portName;
-  entry.folderName = L"PORT_" + std::to_wstring(printers_.size());
+  entry.folderName = FreeFolderName(baseFolder);
+  if (entry.folderName.empty()) return;
   entry.dataPath = DataPath(baseFolder, entry.folderName, deviceName);
   printers_.push_back(std::move(entry));
+}
+
+// A folder left on disk (by an earlier installation, or a list that was
+// lost) may hold another printer's settings: a new printer never moves in.
+std::wstring CPrinterSettingsList::FreeFolderName(const std::wstring& baseFolder) const {
+  constexpr std::size_t kTries = 10000;
+  for (std::size_t n = printers_.size(); n < printers_.size() + kTries; ++n) {
+    const std::wstring name = L"PORT_" + std::to_wstring(n);
+    const bool listed = std::any_of(printers_.begin(), printers_.end(), [&](const PrinterListEntry& p) {
+      return _wcsicmp(p.folderName.c_str(), name.c_str()) == 0;
+    });
+    if (listed) continue;
+    // Only a name known to be unused is free; one that cannot be looked at is not.
+    if (GetFileAttributesW((baseFolder + L"\\" + name).c_str()) != INVALID_FILE_ATTRIBUTES) continue;
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return name;
+  }
+  return {};
 }
 
 std::wstring CPrinterSettingsList::GetPrinterDataPath(const std::wstring& deviceName,
@@ -175,6 +220,9 @@ int32_t CPrinterSettingsList::LoadPrinterList(const std::wstring& iniFolder, con
     entry.deviceName = ReadKey(ini, section, L"DeviceName");
     entry.portName = ReadKey(ini, section, L"PortName");
     entry.folderName = ReadKey(ini, section, L"Dir");
+    // Anyone may edit the file: an entry whose path would lead outside the
+    // base folder is left out, and the printer gets a new folder of its own.
+    if (!IsBareName(entry.folderName) || !IsBareName(entry.deviceName)) continue;
     entry.dataPath = DataPath(baseFolder, entry.folderName, entry.deviceName);
     printers_.push_back(std::move(entry));
   }
@@ -183,13 +231,12 @@ int32_t CPrinterSettingsList::LoadPrinterList(const std::wstring& iniFolder, con
 
 int32_t CPrinterSettingsList::SavePrinterList(const std::wstring& iniFolder) {
   if (printers_.empty()) return 0;
-  const std::wstring ini = iniFolder + L"\\" + kListFile;
-  WritePrivateProfileStringW(L"INFO", L"COUNT", std::to_wstring(printers_.size()).c_str(), ini.c_str());
-  for (std::size_t i = 0; i < printers_.size(); ++i) {
-    const std::wstring section = SectionName(static_cast<int>(i));
-    WritePrivateProfileStringW(section.c_str(), L"DeviceName", printers_[i].deviceName.c_str(), ini.c_str());
-    WritePrivateProfileStringW(section.c_str(), L"PortName", printers_[i].portName.c_str(), ini.c_str());
-    WritePrivateProfileStringW(section.c_str(), L"Dir", printers_[i].folderName.c_str(), ini.c_str());
+  std::vector<uint8_t> bytes;
+  try {
+    bytes = ListFileBytes(printers_);
+  } catch (...) {
+    return 0;
   }
+  if (!ReplaceWhole(iniFolder + L"\\" + kListFile, bytes)) return 0;
   return static_cast<int32_t>(printers_.size());
 }

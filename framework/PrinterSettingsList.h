@@ -44,11 +44,18 @@ public:
 
   // Known printers.
   int32_t FindPrinter(const std::wstring& deviceName, const std::wstring& portName) const;
+  // A printer not listed yet gets a data folder of its own under baseFolder;
+  // one whose device name is not a bare name gets no entry, so no path.
   void AddPrinter(const std::wstring& baseFolder, const std::wstring& deviceName,
                   const std::wstring& portName);
   std::wstring GetPrinterDataPath(const std::wstring& deviceName, const std::wstring& portName) const;
   int32_t PrinterDataFileExists(const std::wstring& deviceName, const std::wstring& portName) const;
+  // Adds the entries of PrinterSetting.INI and answers how many are listed.
+  // An entry whose folder or device name is not a bare name (IsBareName) is
+  // left out: its path would lead outside the base folder.
   int32_t LoadPrinterList(const std::wstring& iniFolder, const std::wstring& baseFolder);
+  // The number of printers saved; 0 when the list is empty or could not be
+  // written whole, and the file saved before is then left as it was.
   int32_t SavePrinterList(const std::wstring& iniFolder);
 
   const std::vector<PrinterListEntry>& Printers() const { return printers_; }
@@ -56,6 +63,10 @@ public:
   int32_t writeFlag = 0;  // data may be saved only when 1
 
 private:
+  // "PORT_" and the first number from the list's size on that neither an
+  // entry nor anything on disk uses; empty when none is found.
+  std::wstring FreeFolderName(const std::wstring& baseFolder) const;
+
   CSettingsBlocks blocks_;
   std::vector<PrinterListEntry> printers_;
 };

@@ -1,6 +1,7 @@
 #include "printerinfo/EngineManager.h"
 
 #include "framework/TextFormat.h"
+#include "win/ProgramLibrary.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ CManagerBase::~CManagerBase() { CManagerBase::UnloadEngine(); }
 int32_t CManagerBase::LoadEngine(IVXComm* initArgument, const std::wstring& path) {
   if (path.empty()) return kEngineNoPath;
   if (library_) UnloadEngine();
-  library_.reset(LoadLibraryW(path.c_str()));
+  library_.reset(LoadProgramLibrary(path));
   if (!library_) return kEngineMissing;
   HMODULE m = library_.get();
   initialize_ = GetProc<PFN_MDE_Initialize>(m, "Initialize");

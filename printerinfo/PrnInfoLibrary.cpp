@@ -1,7 +1,9 @@
 #include "printerinfo/PrnInfoLibrary.h"
 
+#include "win/ProgramLibrary.h"
+
 CPrnInfoLibrary::CPrnInfoLibrary(const wchar_t* libraryName) {
-  library_.reset(LoadLibraryW(libraryName));
+  library_.reset(LoadProgramLibrary(libraryName ? libraryName : L""));
   if (!library_) return;
   HMODULE m = library_.get();
   initialize = GetProc<PFN_PrnInfo_Initialize>(m, "Initialize");

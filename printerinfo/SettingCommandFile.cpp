@@ -48,15 +48,15 @@ int32_t ReadLogo(const wchar_t* path, sf::LogoKind& kind, std::vector<uint8_t>& 
   if (!file.IsOpen()) return Failure(sf::kCannotOpenLogo);
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.Get(), &size)) return Failure(sf::kCannotRead);
-  // Nothing a logo page writes comes near this; a file that does is not a logo.
-  if (size.QuadPart < 3 || size.QuadPart > 64 * 1024 * 1024) return sf::kBadLogo;
+  // The sender refuses a larger logo part: such a file could not be sent.
+  if (size.QuadPart < 3 || static_cast<uint64_t>(size.QuadPart) > sf::kMaxLogoBytes) return sf::kBadLogo;
   logo.resize(static_cast<std::size_t>(size.QuadPart));
   DWORD got = 0;
   if (!ReadFile(file.Get(), logo.data(), static_cast<DWORD>(logo.size()), &got, nullptr)) {
     return Failure(sf::kCannotRead);
   }
   if (got != logo.size()) return sf::kCannotRead;
-  kind = sf::LogoKindOf(logo.data(), logo.size());
+  kind = sf::LogoPartKind(logo.data(), logo.size());
   return kind == sf::LogoKind::None ? sf::kBadLogo : 0;
 }
 

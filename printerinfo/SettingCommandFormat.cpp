@@ -73,6 +73,38 @@ LogoKind LogoKindOf(const uint8_t* data, std::size_t size) {
   return LogoKind::None;
 }
 
+LogoKind LogoPartKind(const uint8_t* data, std::size_t size) {
+  if (!data || size > kMaxLogoBytes) return LogoKind::None;
+  const LogoKind kind = LogoKindOf(data, size);
+  if (kind == LogoKind::None) return LogoKind::None;
+  // A little-endian count of `bytes` bytes at `from`, known to be in the data.
+  const auto count = [data](std::size_t from, int bytes) {
+    uint64_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | data[from + static_cast<std::size_t>(i)];
+    return v;
+  };
+  // Lengths are at most 4 + 65535 * 65535 * 8 and `at` stays within size
+  // before each is added: no sum overflows.
+  uint64_t at = 0;
+  while (at < size) {
+    const std::size_t left = size - static_cast<std::size_t>(at);
+    if (LogoKindOf(data + at, left) != kind) return LogoKind::None;
+    if (kind == LogoKind::Graphics) {
+      const std::size_t head = data[at + 1] == 0x38 ? 7 : 5;
+      if (left < head) return LogoKind::None;
+      at += head + count(static_cast<std::size_t>(at) + 3, static_cast<int>(head) - 3);
+      continue;
+    }
+    at += 3;
+    for (uint8_t images = data[at - 1]; images > 0; --images) {
+      if (at + 4 > size) return LogoKind::None;
+      const auto from = static_cast<std::size_t>(at);
+      at += 4 + count(from, 2) * count(from + 2, 2) * 8;
+    }
+  }
+  return at == size ? kind : LogoKind::None;
+}
+
 const std::array<SwitchRow, 4>& SwitchRows() {
   static const std::array<SwitchRow, 4> rows = {{
       {1, {64, 60, kLeave, 56, 52, 48, 44, kLeave}},
@@ -185,7 +217,7 @@ const char* CheckText(Check check) {
     case Check::BadHeader: return "the file's header is damaged";
     case Check::LengthsDisagree: return "the file is cut short or has bytes beyond its parts";
     case Check::BadCrc: return "the file is damaged (its CRC does not match)";
-    case Check::BadLogo: return "the logo part is not a logo";
+    case Check::BadLogo: return "the logo part is not whole logo commands (cut short or forged)";
     case Check::NoCommands: return "the file carries no settings";
     case Check::BadCommands: return "the setting commands are not in the expected form";
   }
@@ -288,7 +320,7 @@ Check CheckFile(const uint8_t* data, std::size_t size, ParsedFile* parsed) {
   if (Crc32(data + kHeaderSize, size - kHeaderSize) != Le32(data + kCrcAt)) return Check::BadCrc;
   const auto kind = static_cast<LogoKind>(data[kLogoKindAt]);
   const uint8_t* logo = data + kHeaderSize;
-  if (kind == LogoKind::None ? logoLength != 0 : LogoKindOf(logo, logoLength) != kind) return Check::BadLogo;
+  if (kind == LogoKind::None ? logoLength != 0 : LogoPartKind(logo, logoLength) != kind) return Check::BadLogo;
   if (data[kHasCommandsAt] != 1 || commandLength == 0) return Check::NoCommands;
   ParsedFile result;
   if (!ParseCommandPart(logo + logoLength, commandLength, &result)) return Check::BadCommands;

@@ -65,6 +65,22 @@ enum class LogoKind : uint8_t { None = 0, Graphics = 1, BitImage = 2 };
 // 1D 38 4C) or a bit image (1C 71); None for anything else or under 3 bytes.
 LogoKind LogoKindOf(const uint8_t* data, std::size_t size);
 
+// The most bytes a logo part may hold: the writer refuses a larger logo file
+// and the sender a larger logo part, so every file written can be sent. A
+// printer's logo memory holds far less.
+constexpr std::size_t kMaxLogoBytes = std::size_t{4} << 20;
+
+// The kind of a logo part that is nothing but whole logo commands of one
+// kind, every byte accounted for by their declared lengths: graphics data
+// (1D 28 4C pL pH, or 1D 38 4C p1 p2 p3 p4, then that many bytes) or bit-image
+// definitions (1C 71 n, then n images of xL xH yL yH and x * y * 8 bytes).
+// None for anything else: no command, a command cut short, a length that
+// claims more or fewer bytes than follow, a command of another kind, or more
+// than kMaxLogoBytes. Image bytes that look like commands are image bytes; a
+// logo part taken on its first bytes alone could hide commands in a forged
+// length or swallow the setting commands after it.
+LogoKind LogoPartKind(const uint8_t* data, std::size_t size);
+
 // One block of the data store, the size asked for: false when there is none.
 using BlockReader = std::function<bool(int32_t id, uint8_t* buffer, uint32_t length)>;
 
@@ -112,7 +128,7 @@ enum class Check {
   BadHeader,         // its lines or unused bytes are not as a writer leaves them
   LengthsDisagree,   // the two lengths do not add up to the file's size
   BadCrc,            // damaged
-  BadLogo,           // a logo part that is not a logo, or a kind that does not match
+  BadLogo,           // a logo part that is not whole logo commands (LogoPartKind), or of another kind
   NoCommands,        // no setting-command part
   BadCommands,       // a command part that is not enter, switches and values, leave
 };

@@ -130,6 +130,14 @@ std::string Joined(const std::vector<std::string>& parts) {
 
 Outcome SendFile(ISendPort& port, const uint8_t* file, const setting_file::ParsedFile& parsed,
                  const SendTimings& timings, ISendProgress& progress) {
+  // Checked here too, before the printer hears anything: the image bytes of
+  // a logo whose lengths do not add up would be taken as commands, or the
+  // setting commands after it as image bytes.
+  const bool logoWhole =
+      parsed.logoLength == 0 ? parsed.logoKind == setting_file::LogoKind::None
+                             : setting_file::LogoPartKind(file + parsed.logoAt, parsed.logoLength) == parsed.logoKind;
+  if (!logoWhole) return Fail("the file's logo part is not whole logo commands; nothing was sent");
+
   CPortCloser closer(port);
   CRun run(port, timings, progress);
   if (auto skipped = run.Identify()) return *skipped;

@@ -15,11 +15,12 @@
 #include "sender/SendFlow.h"
 #include "sender/SendRules.h"
 #include "sender/VxcSendPort.h"
+#include "win/ProgramLibrary.h"
 
 namespace {
 
-// Larger than any file a writer makes: a header, a logo and the 64 KB of commands.
-constexpr LONGLONG kMaxFileBytes = 16LL << 20;
+// The largest file a writer makes: a header, the largest logo and the room for commands.
+constexpr LONGLONG kMaxFileBytes = setting_file::kHeaderSize + setting_file::kMaxLogoBytes + setting_file::kWorkArea;
 
 std::string Utf8(const std::wstring& text) {
   if (text.empty()) return {};
@@ -121,12 +122,16 @@ int Run(const std::vector<std::wstring>& args) {
   VXC comm;
   if (!comm.IsLoaded()) return Refuse(sender::kExitNoLibrary, "the communication library VXComm.dll cannot be loaded");
   uint32_t count = 0;
-  if (comm.VXC_EnumPort(static_cast<PrinterEntry*>(nullptr), 0u, &count, 0) != kVxcOk) {
+  const VXCRESULT listed = comm.VXC_EnumPort(static_cast<PrinterEntry*>(nullptr), 0u, &count, 0);
+  if (!VxcSucceeded(listed)) {
     return Refuse(sender::kExitNoLibrary, "the communication library's port list cannot be read");
+  }
+  if (listed == kVxcRecovered) {
+    Put(stderr, "VXR500Send: the port list was damaged; the copy from before its last change is used\n");
   }
   std::vector<PrinterEntry> entries(count);  // zero-filled
   uint32_t filled = count;
-  if (count > 0 && comm.VXC_EnumPort(entries.data(), count, &filled, 0) != kVxcOk) {
+  if (count > 0 && !VxcSucceeded(comm.VXC_EnumPort(entries.data(), count, &filled, 0))) {
     return Refuse(sender::kExitNoLibrary, "the communication library's port list cannot be read");
   }
   entries.resize(std::min(filled, count));
@@ -161,6 +166,7 @@ int Run(const std::vector<std::wstring>& args) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  (void)RestrictLibrarySearch();  // a fallback it takes itself is all an old system allows
   try {
     std::vector<std::wstring> args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);

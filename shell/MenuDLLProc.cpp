@@ -1,6 +1,8 @@
 #include "shell/MenuDLLProc.h"
 
+#include "win/FileName.h"
 #include "win/Handles.h"
+#include "win/ProgramLibrary.h"
 
 void CMenuDLLProc::Clear() {
   initialize = nullptr;
@@ -16,7 +18,10 @@ void CMenuDLLProc::Clear() {
 }
 
 int32_t CMenuDLLProc::LoadAndBind(const std::wstring& libraryName) {
-  module = LoadLibraryW(libraryName.c_str());
+  // The name comes from a menu file: a plug-in is a file of the program
+  // folder, never one a path in that file leads to.
+  if (libraryName.empty() || !IsBareName(libraryName)) return -1;
+  module = LoadProgramLibrary(libraryName);
   if (!module) return -1;
   initialize = GetProc<PFN_FORMVIEWDLL_Initialize>(module, "FORMVIEWDLL_Initialize");
   finalize = GetProc<PFN_FORMVIEWDLL_Finalize>(module, "FORMVIEWDLL_Finalize");

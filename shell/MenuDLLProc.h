@@ -17,7 +17,8 @@ public:
   virtual ~CMenuDLLProc() = default;
 
   // 0 when loaded and every required entry point was found, else -1 (and
-  // nothing stays loaded).
+  // nothing stays loaded). A name that is not a bare file name is -1, as a
+  // missing library is.
   int32_t LoadAndBind(const std::wstring& libraryName);
   // -1 when not bound, else the plug-in's answer.
   int32_t Initialize(HWND frame, HWND pagePane, UtilitySettings* settings);

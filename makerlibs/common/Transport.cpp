@@ -2,7 +2,9 @@
 
 #include <ws2tcpip.h>
 
+#include <algorithm>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -152,42 +154,88 @@ private:
   std::atomic<bool> closed_{false};
 };
 
+// A serial line, or a device that is not one (a parallel port: no line
+// settings, no mark on its bytes, time-outs where the device takes them).
+// Synchronous I/O, one call at a time, each with the time-outs it needs.
 class CSerialLink : public CLink {
 public:
-  CSerialLink(HANDLE h, uint8_t lineKey) : h_(h), key_(lineKey) {}
-  ~CSerialLink() override { Abort(); }
+  CSerialLink(HANDLE h, std::optional<vxproto::LineSettings> line)
+      : h_(h), key_(line ? vxproto::LineKey(*line) : 0), line_(line) {}
+  ~CSerialLink() override {
+    Abort();
+    CloseNow();
+  }
   int Read(uint8_t* buffer, std::size_t size, DWORD timeoutMs) override {
-    if (closed_) return -1;
     std::scoped_lock guard(ioLock_);
-    // Abort may have closed the handle while this waited for the lock.
     if (closed_) return -1;
     // Back as soon as one byte came, or after the time-out.
-    COMMTIMEOUTS t{MAXDWORD, MAXDWORD, timeoutMs ? timeoutMs : 1, 0, 2000};
-    SetCommTimeouts(h_, &t);
+    if (!SetTimeouts({MAXDWORD, MAXDWORD, timeoutMs ? timeoutMs : 1, 0, 0})) return -1;
     DWORD got = 0;
-    if (!ReadFile(h_, buffer, static_cast<DWORD>(size), &got, nullptr)) return -1;
+    const bool read = ReadFile(h_, buffer, static_cast<DWORD>(size), &got, nullptr);
+    if (EndedByAbort() || !read) return -1;
     for (DWORD i = 0; i < got; ++i) buffer[i] ^= key_;
     return static_cast<int>(got);
   }
-  bool Write(const uint8_t* data, std::size_t size, DWORD) override {
-    if (closed_) return false;
+  bool Write(const uint8_t* data, std::size_t size, DWORD timeoutMs) override {
     std::scoped_lock guard(ioLock_);
     if (closed_) return false;
     std::vector<uint8_t> marked(data, data + size);
     for (auto& b : marked) b ^= key_;
-    DWORD done = 0;
-    return WriteFile(h_, marked.data(), static_cast<DWORD>(size), &done, nullptr) && done == size;
+    const ULONGLONG deadline =
+        GetTickCount64() + (line_ ? vxproto::SerialWriteTimeoutMs(timeoutMs, size, *line_) : timeoutMs);
+    // In slices that each end within kSliceMs, having written what the line
+    // took: a close is seen between them however long the whole write may
+    // take, as the system does not cancel a synchronous write everywhere.
+    for (std::size_t sent = 0; sent < size;) {
+      const ULONGLONG now = GetTickCount64();
+      if (now >= deadline) return false;
+      const auto slice = static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, kSliceMs));
+      if (!SetTimeouts({MAXDWORD, MAXDWORD, 1, 0, slice})) return false;
+      DWORD done = 0;
+      const bool written = WriteFile(h_, marked.data() + sent, static_cast<DWORD>(size - sent), &done, nullptr);
+      if (EndedByAbort() || !written) return false;
+      sent += done;
+      if (!line_) return sent == size;  // a device with time-outs of its own: one call
+    }
+    return true;
   }
   void Abort() override {
-    if (closed_.exchange(true)) return;
-    std::scoped_lock guard(ioLock_);
-    CloseHandle(h_);
+    {
+      std::scoped_lock state(stateLock_);
+      if (closed_.exchange(true) || h_ == INVALID_HANDLE_VALUE) return;
+      // Ends a read or a write waiting on the line, on any thread: a close
+      // never waits for a printer that stopped taking bytes.
+      CancelIoEx(h_, nullptr);
+      if (line_) PurgeComm(h_, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+    }
+    // Closed now when no call uses the handle; else by that call as it ends.
+    if (ioLock_.try_lock()) {
+      CloseNow();
+      ioLock_.unlock();
+    }
   }
 
 private:
+  static constexpr DWORD kSliceMs = 250;
+  // A serial line must take its time-outs; another device keeps its own.
+  bool SetTimeouts(COMMTIMEOUTS t) { return SetCommTimeouts(h_, &t) || !line_; }
+  // Called with ioLock_ held, after the call returned.
+  bool EndedByAbort() {
+    if (!closed_) return false;
+    CloseNow();
+    return true;
+  }
+  void CloseNow() {
+    std::scoped_lock state(stateLock_);
+    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+    h_ = INVALID_HANDLE_VALUE;
+  }
+
   HANDLE h_;
   uint8_t key_;        // the line settings' mark on every byte (vxproto::LineKey)
+  std::optional<vxproto::LineSettings> line_;
   std::mutex ioLock_;  // a synchronous handle serialises its I/O anyway
+  std::mutex stateLock_;  // the handle's closing against a cancel
   std::atomic<bool> closed_{false};
 };
 
@@ -263,18 +311,22 @@ std::unique_ptr<CLink> ConnectDevice(const vxproto::Endpoint& e, ConnectResult* 
   *result = ConnectResult::Failed;
   HANDLE h = CreateFileW(e.address.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
-    if (GetLastError() == ERROR_ACCESS_DENIED || GetLastError() == ERROR_SHARING_VIOLATION) {
-      *result = ConnectResult::InUse;
-    }
+    const DWORD error = GetLastError();
+    if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) *result = ConnectResult::InUse;
     return nullptr;
   }
-  if (e.serial) {
-    DCB dcb{};
-    dcb.DCBlength = sizeof(dcb);
-    ApplyLineSettings(h, e.line);
+  if (!e.serial) {
+    *result = ConnectResult::Ok;
+    return std::make_unique<CSerialLink>(h, std::nullopt);
+  }
+  // A line at the wrong speed, or with no time-outs (a write that never
+  // ends), is no connection.
+  if (!PrepareSerialLine(h, e.line)) {
+    CloseHandle(h);
+    return nullptr;
   }
   *result = ConnectResult::Ok;
-  return MakeSerialLink(h, e.serial ? vxproto::LineKey(e.line) : 0);
+  return MakeSerialLink(h, e.line);
 }
 
 }  // namespace
@@ -289,7 +341,9 @@ bool StartWinsock() {
 
 std::unique_ptr<CLink> MakeSocketLink(SOCKET s) { return std::make_unique<CSocketLink>(s); }
 std::unique_ptr<CLink> MakePipeLink(HANDLE h) { return std::make_unique<CPipeLink>(h); }
-std::unique_ptr<CLink> MakeSerialLink(HANDLE h, uint8_t lineKey) { return std::make_unique<CSerialLink>(h, lineKey); }
+std::unique_ptr<CLink> MakeSerialLink(HANDLE h, const vxproto::LineSettings& line) {
+  return std::make_unique<CSerialLink>(h, line);
+}
 
 bool ApplyLineSettings(HANDLE device, const vxproto::LineSettings& line) {
   DCB dcb{};
@@ -302,6 +356,11 @@ bool ApplyLineSettings(HANDLE device, const vxproto::LineSettings& line) {
   dcb.StopBits = ONESTOPBIT;
   dcb.fBinary = TRUE;
   return SetCommState(device, &dcb) != FALSE;
+}
+
+bool PrepareSerialLine(HANDLE device, const vxproto::LineSettings& line) {
+  COMMTIMEOUTS t{MAXDWORD, 0, 0, 0, 2000};  // reads return at once until a call sets its own
+  return ApplyLineSettings(device, line) && SetCommTimeouts(device, &t);
 }
 
 std::unique_ptr<CLink> ConnectEndpoint(const vxproto::Endpoint& e, ConnectResult* result, DWORD timeoutMs) {

@@ -29,10 +29,15 @@ bool StartWinsock();
 
 std::unique_ptr<CLink> MakeSocketLink(SOCKET s);
 std::unique_ptr<CLink> MakePipeLink(HANDLE overlappedPipe);
-// lineKey: the mark of the line's settings on every byte (vxproto::LineKey).
-std::unique_ptr<CLink> MakeSerialLink(HANDLE device, uint8_t lineKey);
+// A prepared serial line (PrepareSerialLine). Every byte carries the mark of
+// the line's settings (vxproto::LineKey); a write's time-out grows with its
+// length at the line's speed; Abort ends a call that waits on the line.
+std::unique_ptr<CLink> MakeSerialLink(HANDLE device, const vxproto::LineSettings& line);
 // Sets a serial device's baud rate, parity and data bits (one stop bit).
 bool ApplyLineSettings(HANDLE device, const vxproto::LineSettings& line);
+// The line settings and time-outs every serial open needs; false when the
+// device refuses either (the caller closes it).
+bool PrepareSerialLine(HANDLE device, const vxproto::LineSettings& line);
 
 enum class ConnectResult { Ok, InUse, Failed };
 std::unique_ptr<CLink> ConnectEndpoint(const vxproto::Endpoint& endpoint, ConnectResult* result,

@@ -22,6 +22,14 @@ constexpr VXCRESULT kVxcBadArgument = 0x80000007u;   // a missing or malformed a
 constexpr VXCRESULT kVxcNotSupported = 0x80000008u;  // not on this printer
 constexpr VXCRESULT kVxcBadReply = 0x80000009u;      // the printer's reply made no sense
 constexpr VXCRESULT kVxcBadFile = 0x8000000Au;       // a backup file that is not one
+constexpr VXCRESULT kVxcListBusy = 0x8000000Cu;      // another program held the port list too long; nothing changed
+// Not a failure: the port list was damaged, and the call did what was asked
+// on the copy kept before its last change (a change also heals the list).
+// Every export that reads or changes the port list may answer it in place of
+// kVxcOk; callers that tell success from failure use VxcSucceeded.
+constexpr VXCRESULT kVxcRecovered = 0x00000001u;
+
+constexpr bool VxcSucceeded(VXCRESULT result) { return (result & 0x80000000u) == 0; }
 
 // Status callback: a status code of the status view, and the context given.
 using VxcStatusProc = void (*)(int32_t status, void* context);

@@ -1,5 +1,6 @@
 #include "makerlibs/protocol/PortRegistry.h"
 
+#include <algorithm>
 #include <cwctype>
 
 namespace vxproto {
@@ -120,6 +121,12 @@ uint8_t LineKey(const LineSettings& s) {
   if (s == LineSettings{}) return 0;
   const uint32_t mixed = s.baud / 100u * 31u + s.parity * 7u + s.bits;
   return static_cast<uint8_t>(mixed % 255u + 1u);
+}
+
+uint32_t SerialWriteTimeoutMs(uint32_t baseMs, std::size_t bytes, const LineSettings& s) {
+  const uint64_t bitsPerByte = 1u + s.bits + (s.parity != 0 ? 1u : 0u) + 1u;
+  const uint64_t lineMs = (uint64_t{bytes} * bitsPerByte * 1000u + s.baud - 1) / std::max<uint32_t>(s.baud, 1);
+  return static_cast<uint32_t>(std::min<uint64_t>(uint64_t{baseMs} + 2 * lineMs, 0xFFFFFFFEu));
 }
 
 bool SamePort(const PortRecord& a, const PortRecord& b) {

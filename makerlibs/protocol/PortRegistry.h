@@ -35,6 +35,11 @@ std::wstring FormatLineSettings(const LineSettings& settings);
 // cancel out, different ones turn the bytes into noise, as a real line at the
 // wrong speed does. The printer's own settings have the key 0.
 uint8_t LineKey(const LineSettings& settings);
+// How long a write of `bytes` may take on the line: `baseMs` for the printer
+// to take it, and twice the time the bytes need at the line's speed (start,
+// data, parity and stop bits), so that a logo is not cut off by a time-out
+// made for a few bytes. At most 0xFFFFFFFE.
+uint32_t SerialWriteTimeoutMs(uint32_t baseMs, std::size_t bytes, const LineSettings& settings);
 
 constexpr std::size_t kMaxPorts = 256;
 constexpr std::size_t kMaxFieldChars = 259;  // a record field of 260 units with its terminator

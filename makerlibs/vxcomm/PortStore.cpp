@@ -14,18 +14,42 @@ namespace {
 
 constexpr DWORD kMaxFileBytes = 1 << 20;
 
+constexpr DWORD kLockWaitMs = 5000;
+
 class CRegistryMutex {
 public:
   CRegistryMutex() : h_(CreateMutexW(nullptr, FALSE, L"Local\\VXCommPortRegistry")) {
-    if (h_) WaitForSingleObject(h_.get(), 5000);
+    if (!h_) return;
+    const DWORD waited = WaitForSingleObject(h_.get(), kLockWaitMs);
+    // An abandoned lock is ours: its holder ended in the middle, but every
+    // file is replaced whole, so the list on disk is one it left or the one
+    // before. A lock that stays held is not taken from its holder.
+    owned_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
   }
   ~CRegistryMutex() {
-    if (h_) ReleaseMutex(h_.get());
+    if (owned_) ReleaseMutex(h_.get());
   }
+  CRegistryMutex(const CRegistryMutex&) = delete;
+  CRegistryMutex& operator=(const CRegistryMutex&) = delete;
+  bool Owned() const { return owned_; }
 
 private:
   CHandle h_;
+  bool owned_ = false;
 };
+
+std::wstring BackupPath(const std::wstring& path) { return path + L".bak"; }
+
+// The stored list: the file, else its copy from before the last change,
+// else (no file at all) the ports of a fresh machine.
+VXCRESULT ReadStoredPorts(const std::wstring& path, std::vector<PortRecord>& ports) {
+  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    ports = DefaultPorts();
+    return kVxcOk;
+  }
+  if (ReadPortFile(path, ports)) return kVxcOk;
+  return ReadPortFile(BackupPath(path), ports) ? kVxcRecovered : kVxcBadFile;
+}
 
 std::wstring RegText(HKEY key, const wchar_t* name) {
   wchar_t buffer[512] = {};
@@ -77,8 +101,11 @@ bool WritePortFile(const std::wstring& path, const std::vector<PortRecord>& port
     CFile file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     if (!file) return false;
     DWORD written = 0;
-    if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size() * 2), &written, nullptr) ||
-        written != text.size() * 2) {
+    // On disk before the rename: a power cut after it must not leave an empty list.
+    const bool whole = WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size() * 2), &written, nullptr) &&
+                       written == text.size() * 2 && FlushFileBuffers(file.get());
+    if (!whole || !CloseHandle(file.release())) {
+      DeleteFileW(temp.c_str());
       return false;
     }
   }
@@ -89,29 +116,27 @@ bool WritePortFile(const std::wstring& path, const std::vector<PortRecord>& port
   return true;
 }
 
-bool LoadPorts(std::vector<PortRecord>& ports) {
+VXCRESULT LoadPorts(std::vector<PortRecord>& ports) {
   const std::wstring path = PortRegistryPath();
-  if (path.empty()) return false;
+  if (path.empty()) return kVxcBadFile;
   CRegistryMutex guard;
-  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    ports = DefaultPorts();
-    return true;
-  }
-  return ReadPortFile(path, ports);
+  if (!guard.Owned()) return kVxcListBusy;
+  return ReadStoredPorts(path, ports);
 }
 
 VXCRESULT UpdatePorts(const std::function<bool(std::vector<PortRecord>&)>& change) {
   const std::wstring path = PortRegistryPath();
   if (path.empty()) return kVxcOpenFailed;
   CRegistryMutex guard;
+  if (!guard.Owned()) return kVxcListBusy;
   std::vector<PortRecord> ports;
-  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    ports = DefaultPorts();
-  } else if (!ReadPortFile(path, ports)) {
-    return kVxcBadFile;
-  }
-  if (!change(ports)) return kVxcOk;
-  return WritePortFile(path, ports) ? kVxcOk : kVxcOpenFailed;
+  const VXCRESULT read = ReadStoredPorts(path, ports);
+  if (!VxcSucceeded(read)) return read;
+  const std::vector<PortRecord> before = ports;
+  if (!change(ports)) return read;
+  // The copy is of a list that was read whole, never of a damaged file.
+  if (!WritePortFile(BackupPath(path), before) || !WritePortFile(path, ports)) return kVxcOpenFailed;
+  return read;
 }
 
 namespace {

@@ -176,7 +176,8 @@ void OnStatus(int32_t status) { Lib().status.Update(Reported(status)); }
 VX_EXPORT VXCRESULT VXC_EnumPort(PrinterEntry* entries, uint32_t capacity, uint32_t* count, int32_t driverFlag) {
   if (!count) return kVxcBadArgument;
   std::vector<PortRecord> ports;
-  if (!LoadPorts(ports)) return kVxcBadFile;
+  const VXCRESULT read = LoadPorts(ports);
+  if (!VxcSucceeded(read)) return read;
   std::vector<PortRecord> listed;
   for (auto& p : ports) {
     if (driverFlag == 1 && !IsPortMonitorPath(p.portPath)) continue;
@@ -184,12 +185,12 @@ VX_EXPORT VXCRESULT VXC_EnumPort(PrinterEntry* entries, uint32_t capacity, uint3
   }
   if (!entries) {
     *count = static_cast<uint32_t>(listed.size());
-    return kVxcOk;
+    return read;
   }
   const uint32_t n = std::min<uint32_t>(capacity, static_cast<uint32_t>(listed.size()));
   for (uint32_t i = 0; i < n; ++i) ToEntry(listed[i], entries[i]);
   *count = n;
-  return kVxcOk;
+  return read;
 }
 
 VX_EXPORT VXCRESULT VXC_AddPort(PrinterEntry* entry) {
@@ -208,7 +209,7 @@ VX_EXPORT VXCRESULT VXC_AddPort(PrinterEntry* entry) {
     ports.push_back(record);
     return true;
   });
-  if (r == kVxcOk) {
+  if (VxcSucceeded(r)) {
     std::lock_guard guard(Lib().lock);
     Lib().selected = record;  // the next Open reaches the port just added
   }
@@ -225,8 +226,8 @@ VX_EXPORT VXCRESULT VXC_RemovePort(PrinterEntry* entry) {
     found = ports.size() != before;
     return found;
   });
-  if (r != kVxcOk) return r;
-  return found ? kVxcOk : kVxcNoEntry;
+  if (!VxcSucceeded(r)) return r;
+  return found ? r : kVxcNoEntry;
 }
 
 VX_EXPORT VXCRESULT VXC_SetPort(PrinterEntry* entry) {
@@ -244,7 +245,7 @@ VX_EXPORT VXCRESULT VXC_GetPort(PrinterEntry* entry) {
   if (!Lib().selected) return kVxcNoEntry;
   PortRecord record = *Lib().selected;
   std::vector<PortRecord> ports;
-  if (LoadPorts(ports)) {
+  if (VxcSucceeded(LoadPorts(ports))) {
     for (const auto& p : ports) {
       if (SamePort(p, record) && !p.deviceName.empty()) record.deviceName = p.deviceName;
     }
@@ -423,8 +424,9 @@ VX_EXPORT VXCRESULT VXC_EnumDevPort(const wchar_t* kind, PrinterEntry* entries, 
 VX_EXPORT VXCRESULT VXC_Backup(const wchar_t* path) {
   if (!path || !*path) return kVxcBadArgument;
   std::vector<PortRecord> ports;
-  if (!LoadPorts(ports)) return kVxcBadFile;
-  return WritePortFile(path, ports) ? kVxcOk : kVxcOpenFailed;
+  const VXCRESULT read = LoadPorts(ports);
+  if (!VxcSucceeded(read)) return read;
+  return WritePortFile(path, ports) ? read : kVxcOpenFailed;
 }
 
 VX_EXPORT VXCRESULT VXC_Restore(const wchar_t* path) {
@@ -487,13 +489,14 @@ VX_EXPORT VXCRESULT VXC_GetAccessVersion(uint32_t* version) {
 VX_EXPORT VXCRESULT VXC_FindPort(PrinterEntry* entry) {
   if (!entry) return kVxcNoEntry;
   std::vector<PortRecord> ports;
-  if (!LoadPorts(ports)) return kVxcBadFile;
+  const VXCRESULT read = LoadPorts(ports);
+  if (!VxcSucceeded(read)) return read;
   for (const auto& p : ports) {
     const bool byPath = entry->portPath[0] && _wcsicmp(p.portPath.c_str(), entry->portPath) == 0;
     const bool byName = !entry->portPath[0] && _wcsicmp(p.portName.c_str(), entry->portName) == 0;
     if (byPath || byName) {
       ToEntry(p, *entry);
-      return kVxcOk;
+      return read;
     }
   }
   return kVxcNoEntry;

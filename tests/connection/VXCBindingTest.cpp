@@ -5,6 +5,8 @@
 #include <string>
 
 #include "tests/support/DoubleLibrary.h"
+#include "win/ProgramLibrary.h"
+#include "win/Text.h"
 
 namespace {
 
@@ -83,6 +85,33 @@ TEST(VXCBinding, LibraryMissingOneExportIsUnboundAndUnloaded) {
   VXC comm;
   ExpectEverySlotUnbound(comm);
   EXPECT_EQ(GetModuleHandleW(L"VXComm.dll"), nullptr);
+}
+
+// Not a test of its own: the program the next test starts in a folder that
+// holds a planted library, as a program that restricts its search first.
+TEST(LibrarySearch, DISABLED_PlantedChild) {
+  ASSERT_TRUE(RestrictLibrarySearch());
+  EXPECT_EQ(LoadLibraryW(L"VXComm.dll"), nullptr);
+}
+
+TEST(LibrarySearch, ALibraryPlantedInTheWorkingFolderIsNeverLoaded) {
+  // catches: our library found by the system's search, and a program that
+  // lets the search look into the working folder for others
+  ASSERT_EQ(GetModuleHandleW(L"VXComm.dll"), nullptr);
+  gui::CTempFolder planted;
+  ASSERT_TRUE(CopyFileW((gui::TestBinDir() + L"vxcomm_complete\\VXComm.dll").c_str(),
+                        (planted.Path() + L"\\VXComm.dll").c_str(), FALSE));
+  wchar_t before[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, before);
+  SetCurrentDirectoryW(planted.Path().c_str());
+  const bool loaded = VXC().IsLoaded();
+  SetCurrentDirectoryW(before);
+  EXPECT_FALSE(loaded);
+  auto child = gui::CProcess::Start(ModulePath(), L"--gtest_also_run_disabled_tests --gtest_filter=*PlantedChild",
+                                    planted.Path());
+  DWORD code = 1;
+  ASSERT_TRUE(child && child->WaitForExit(30000, &code));
+  EXPECT_EQ(code, 0u);
 }
 
 TEST(VXCBinding, MissingLibraryIsUnbound) {

@@ -204,6 +204,56 @@ TEST_F(SettingsList, PrinterEntriesAndTheirFiles) {
   EXPECT_EQ(again.LoadPrinterList(base, L"D:\\data"), 8);  // entries already listed remain
 }
 
+TEST_F(SettingsList, AListSaveIsWholeOrLeavesTheOldList) {
+  // catches: the list written in place key by key, a failed save told as done
+  const std::wstring base = folder_.Path(), ini = Path(L"PrinterSetting.INI");
+  CPrinterSettingsList list;
+  list.AddPrinter(base, L"VX-R500", L"USB001");
+  ASSERT_EQ(list.SavePrinterList(base), 1);
+  const std::vector<uint8_t> before = ReadBytes(ini);
+  list.AddPrinter(base, L"VX-R500 \u30ec\u30b8", L"COM1");
+  HANDLE holder = CreateFileW(ini.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(list.SavePrinterList(base), 0) << "another program holds the list";
+  CloseHandle(holder);
+  EXPECT_EQ(ReadBytes(ini), before);
+  ASSERT_EQ(list.SavePrinterList(base), 2);
+  CPrinterSettingsList loaded;
+  ASSERT_EQ(loaded.LoadPrinterList(base, base), 2);
+  EXPECT_EQ(loaded.Printers()[1].deviceName, L"VX-R500 \u30ec\u30b8") << "any device name survives";
+}
+
+TEST_F(SettingsList, ANewPrinterNeverMovesIntoAFolderInUse) {
+  // catches: the folder named after the list's size alone, taking over one
+  // left on disk or named by an entry whose folder is not made yet
+  const std::string text = "[INFO]\r\nCOUNT=1\r\n[PORT_0]\r\nDeviceName=B\r\nPortName=P\r\nDir=PORT_1\r\n";
+  WriteBytes(Path(L"PrinterSetting.INI"), std::vector<uint8_t>(text.begin(), text.end()));
+  CreateDirectoryW(Path(L"port_2").c_str(), nullptr);  // left by an earlier installation
+  CPrinterSettingsList list;
+  ASSERT_EQ(list.LoadPrinterList(folder_.Path(), folder_.Path()), 1);
+  list.AddPrinter(folder_.Path(), L"VX-R500", L"USB001");
+  EXPECT_EQ(list.GetPrinterDataPath(L"VX-R500", L"USB001"), Path(L"PORT_3\\VX-R500_Setting.DAT"));
+}
+
+TEST_F(SettingsList, AListEntryThatLeadsOutsideTheBaseFolderIsLeftOut) {
+  // catches: folder or device names from an edited list taken into the data
+  // file's path, so that a save writes wherever they point
+  const char* forged[][2] = {{"..\\..\\Windows", "A"}, {"C:\\Windows", "A"}, {"/tmp", "A"}, {"..", "A"},
+                             {"PORT_0", "..\\x"},      {"PORT_0", "a/b"},     {"PORT_0", "a:b"}};
+  std::string text = "[INFO]\r\nCOUNT=7\r\n";
+  for (int i = 0; i < 7; ++i) {
+    text += "[PORT_" + std::to_string(i) + "]\r\nDir=" + forged[i][0] + "\r\nDeviceName=" + forged[i][1] +
+            "\r\nPortName=P\r\n";
+  }
+  WriteBytes(Path(L"PrinterSetting.INI"), std::vector<uint8_t>(text.begin(), text.end()));
+  CPrinterSettingsList list;
+  EXPECT_EQ(list.LoadPrinterList(folder_.Path(), folder_.Path()), 0);
+  EXPECT_EQ(list.GetPrinterDataPath(L"A", L"P"), L"");
+  list.AddPrinter(folder_.Path(), L"A", L"P");  // met again: a folder of its own
+  EXPECT_EQ(list.GetPrinterDataPath(L"A", L"P"), Path(L"PORT_0\\A_Setting.DAT"));
+  list.AddPrinter(folder_.Path(), L"a/b", L"P");
+  EXPECT_EQ(list.GetPrinterDataPath(L"a/b", L"P"), L"");
+}
+
 TEST_F(SettingsList, PrinterListFileEdgeCases) {
   const std::wstring ini = folder_.Path() + L"\\PrinterSetting.INI";
   const struct {

@@ -12,6 +12,11 @@ namespace sf = setting_file;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Copied so that a read past the end is one past a heap block (ASan sees it).
   const std::vector<uint8_t> file(data, data + size);
+  // The bytes as a logo part: whole commands are not whole once cut short.
+  if (sf::LogoPartKind(file.data(), file.size()) != sf::LogoKind::None &&
+      sf::LogoPartKind(file.data(), file.size() - 1) != sf::LogoKind::None) {
+    __builtin_trap();
+  }
   sf::ParsedFile parsed;
   if (sf::CheckFile(file.data(), file.size(), &parsed) != sf::Check::Ok) return 0;
   if (parsed.commandsAt + parsed.commandLength != size || parsed.logoAt + parsed.logoLength != parsed.commandsAt) {

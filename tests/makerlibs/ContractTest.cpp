@@ -82,6 +82,7 @@ protected:
     comm_.Close();
     emulator_.reset();
     DeleteFileW(registry_.c_str());
+    DeleteFileW((registry_ + L".bak").c_str());
     SetEnvironmentVariableW(L"VX_PORT_REGISTRY", nullptr);
   }
   PrinterEntry NetEntry() const {
@@ -334,6 +335,35 @@ TEST_F(Contract, OtherExportsAnswer) {
   EXPECT_EQ(restored, before) << "the port added after the backup is still listed";
   EXPECT_EQ(comm_.VXC_RemovePort(&added), kVxcNoEntry);
   DeleteFileW(backup.c_str());
+}
+
+TEST_F(Contract, ADamagedPortListFallsBackToItsCopyAndABusyListIsLeftAlone) {
+  // catches: one damaged file locking the user out of every port, and a
+  // change written without the list's lock
+  uint32_t count = 0;
+  const auto listed = [&] { return comm_.VXC_EnumPort(static_cast<PrinterEntry*>(nullptr), 0u, &count, 0); };
+  PrinterEntry usb = UsbEntry(), net = NetEntry();
+  ASSERT_EQ(comm_.VXC_AddPort(&usb), kVxcOk);
+  ASSERT_EQ(comm_.VXC_AddPort(&net), kVxcOk);
+  CloseHandle(CreateFileW(registry_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));  // emptied
+  EXPECT_EQ(listed(), kVxcRecovered);
+  EXPECT_EQ(count, 2u) << "the list from before the last change";
+  EXPECT_EQ(comm_.VXC_AddPort(&net), kVxcRecovered) << "made on the copy, which heals the list";
+  EXPECT_EQ(listed(), kVxcOk);
+  const auto holdLock = [](DWORD ms) {
+    return std::thread([ms] {
+      HANDLE lock = CreateMutexW(nullptr, TRUE, L"Local\\VXCommPortRegistry");
+      Sleep(ms);
+      if (ms > 0) ReleaseMutex(lock);  // else abandoned when the thread ends
+      CloseHandle(lock);
+    });
+  };
+  std::thread holder = holdLock(6000);
+  Sleep(200);
+  EXPECT_EQ(comm_.VXC_RemovePort(&net), kVxcListBusy);
+  holder.join();
+  holdLock(0).join();
+  EXPECT_EQ(comm_.VXC_RemovePort(&net), kVxcOk) << "left alone while busy; an abandoned lock is taken over";
 }
 
 TEST_F(Contract, DeviceSearchFindsTheEmulator) {

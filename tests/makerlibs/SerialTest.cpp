@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "connection/VXC.h"
 #include "emulator/Emulator.h"
+#include "makerlibs/common/Transport.h"
 #include "win/Handles.h"
 
 namespace {
@@ -93,6 +97,30 @@ TEST_F(Serial, DeviceSearchFindsTheSerialPrinter) {
   bool found = false;
   for (uint32_t i = 0; i < count && i < entries.size(); ++i) found = found || std::wstring(entries[i].portName) == L"COM5";
   EXPECT_TRUE(found);
+}
+
+TEST(SerialLine, AWriteThePrinterDoesNotTakeEndsWithTheClose) {
+  // catches: a write with no time-out at all, and a close that waits behind
+  // it for ever (nothing reads COM6 here: the line fills and the write blocks)
+  ASSERT_TRUE(SerialPairPresent());
+  ConnectResult how = ConnectResult::Failed;
+  vxproto::Endpoint line{vxproto::Endpoint::Kind::Device, L"\\\\.\\COM5", 0, true, {115200, 0, 3}};
+  EXPECT_FALSE(ConnectEndpoint(line, &how)) << "line settings the line refuses are no connection";
+  line.line = {};
+  std::unique_ptr<CLink> link = ConnectEndpoint(line, &how);
+  ASSERT_TRUE(link) << "the refused open closed the port";
+  std::atomic<bool> written{true};
+  std::thread writer([&] {
+    const std::vector<uint8_t> logo(8 << 20, 0x55);
+    written = link->Write(logo.data(), logo.size(), 60000);
+  });
+  Sleep(1000);
+  const ULONGLONG start = GetTickCount64();
+  link->Abort();
+  EXPECT_LT(GetTickCount64() - start, 1000u) << "the close waited for the write";
+  writer.join();
+  EXPECT_LT(GetTickCount64() - start, 5000u) << "the write outlived the close";
+  EXPECT_FALSE(written);
 }
 
 }  // namespace

@@ -120,6 +120,34 @@ TEST(SettingFileLogo, KindFromTheFirstBytes) {
   for (const auto& c : cases) EXPECT_EQ(sf::LogoKindOf(c.bytes.data(), c.bytes.size()), c.kind) << c.bytes.size();
 }
 
+TEST(SettingFileLogo, APartIsWholeLogoCommandsOfOneKindUpToTheSharedLimit) {
+  // catches: a logo part taken on its first bytes (a forged length hides
+  // commands or swallows the file's own), a limit the writer does not share
+  const auto atLimit = [](std::size_t size) {
+    Bytes b = Hex("1D384C");
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>((size - 7) >> (8 * i)));
+    b.resize(size, 0x1D);
+    return b;
+  };
+  const struct {
+    Bytes part;
+    sf::LogoKind kind;
+  } cases[] = {
+      {Hex("1D284C0200306C 1D384C02000000306C"), sf::LogoKind::Graphics},
+      {Hex("1C7102 0100 0100 0102030405060708 0100 0200" + std::string(32, 'F')), sf::LogoKind::BitImage},
+      {atLimit(sf::kMaxLogoBytes), sf::LogoKind::Graphics},     {atLimit(sf::kMaxLogoBytes + 1), sf::LogoKind::None},
+      {Hex("1D284C0200306C 1D2845030001494E"), sf::LogoKind::None},  // commands behind a short length
+      {Hex("1D284C0600306C"), sf::LogoKind::None},              {Hex("1D384C0200"), sf::LogoKind::None},
+      {Hex("1C7101 0100 0100 01020304050607"), sf::LogoKind::None},  {Hex("1D284C0200306C 1C7100"), sf::LogoKind::None},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(sf::LogoPartKind(c.part.data(), c.part.size()), c.kind) << c.part.size();
+    Store store;  // the sender's check goes by the same rule
+    const Bytes file = sf::BuildFile(Text(), sf::LogoKindOf(c.part.data(), c.part.size()), c.part, store.Commands());
+    EXPECT_EQ(sf::CheckFile(file.data(), file.size(), nullptr) == sf::Check::Ok, c.kind != sf::LogoKind::None);
+  }
+}
+
 TEST(SettingFileCommands, BuiltByteForByteFromKnownBlocks) {
   // catches: a row out of order, a wrong length byte, a field read from the
   // wrong offset, a switch's characters reversed
@@ -225,7 +253,7 @@ TEST(SettingFileCheck, ASoundFileAndWhatItSets) {
   Store store;
   Put32(store.blocks[sf::kCutPositionBlock], 36, 35);
   Put32(store.blocks[sf::kMemorySwitchBlock], 64, 1);
-  const Bytes logo = Hex("1D284C0600306C");
+  const Bytes logo = Hex("1D284C0200306C");
   for (const bool withLogo : {false, true}) {
     const Bytes file = sf::BuildFile(Text(), withLogo ? sf::LogoKind::Graphics : sf::LogoKind::None,
                                      withLogo ? logo : Bytes{}, store.Commands());
@@ -247,7 +275,7 @@ TEST(SettingFileCheck, ASoundFileAndWhatItSets) {
 TEST(SettingFileCheck, EveryChangedByteOfTheDataPartAndEveryCutIsRefused) {
   // catches: a damaged or truncated file sent to printers
   Store store;
-  const Bytes file = sf::BuildFile(Text(), sf::LogoKind::Graphics, Hex("1D284C0600306C"), store.Commands());
+  const Bytes file = sf::BuildFile(Text(), sf::LogoKind::Graphics, Hex("1D284C0200306C"), store.Commands());
   for (std::size_t at = 256; at < file.size(); ++at) {
     Bytes damaged = file;
     damaged[at] ^= 0x01;

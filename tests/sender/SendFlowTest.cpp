@@ -192,6 +192,28 @@ TEST(SendFlow, LogoGoesFirstAndEverythingAsInTheFile) {
   EXPECT_NE(run.progress.steps.front().find("(logo 21)"), std::string::npos) << run.progress.steps.front();
 }
 
+TEST(SendFlow, AForgedLogoPartReachesNoPrinter) {
+  // catches: a run that trusts a logo part's first bytes: a short length
+  // makes the printer run what hides in the "image" (here the enter command),
+  // a long one makes it swallow the file's own commands
+  const Bytes commands = sendtest::CommandsOf({{2, "22222210"}}, {});
+  for (const Bytes& logo : {Bytes{0x1D, 0x28, 0x4C, 0x02, 0x00, 0x30, 0x43, 0x1D, 0x28, 0x45, 0x03, 0x00, 0x01, 0x49, 0x4E},
+                            Bytes{0x1D, 0x28, 0x4C, 0xFF, 0x00, 0x30, 0x43}}) {
+    const Bytes file = sendtest::File(commands, logo);
+    setting_file::ParsedFile parsed;  // as a check by the first bytes passes it
+    ASSERT_TRUE(setting_file::ParseCommandPart(commands.data(), commands.size(), &parsed));
+    parsed.logoKind = setting_file::LogoKind::Graphics;
+    parsed.logoAt = setting_file::kHeaderSize;
+    parsed.logoLength = logo.size();
+    parsed.commandsAt = parsed.logoAt + logo.size();
+    parsed.commandLength = commands.size();
+    CFakePrinter printer;
+    CRecordedProgress progress;
+    EXPECT_EQ(sender::SendFile(printer, file.data(), parsed, {}, progress).verdict, Verdict::Failed);
+    EXPECT_TRUE(printer.written.empty()) << "not a byte reached the printer";
+  }
+}
+
 TEST(SendFlow, OnlyTheLeaveCommandFollowsAnUnansweredEnterCommand) {
   // catches: a printer that heard the enter command but did not answer it
   // left in user-setting mode, or sent the settings all the same

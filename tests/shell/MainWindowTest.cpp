@@ -13,6 +13,7 @@
 #include "framework/FrameMessages.h"
 #include "framework/PrinterSettingsList.h"
 #include "shell/MainFrame.h"
+#include "shell/MenuDLLProc.h"
 #include "tests/doubles/PluginLog.h"
 #include "tests/support/GuiDriver.h"
 #include "win/Handles.h"
@@ -271,6 +272,20 @@ TEST_F(MainWindow, ClosingAsksTheCurrentPage) {
   SendMessageW(frame.Hwnd(), WM_CLOSE, 0, 0);
   EXPECT_FALSE(IsWindow(frame.Hwnd()));
   EXPECT_EQ(TakeLog(), "PluginNoMenuName.ChangeMenuState(1);PluginNoMenuName.Finalize;");
+}
+
+TEST_F(MainWindow, APluginNameThatIsNotABareFileNameIsRefused) {
+  // catches: a menu file's library name taken as a path, so that the
+  // elevated utility loads a library from wherever it points
+  const std::wstring plugins = gui::TestBinDir() + L"plugins";
+  for (const std::wstring& name : {plugins + L"\\PluginFull.dll", std::wstring(L"..\\bin\\plugins\\PluginFull.dll"),
+                                   std::wstring(L"plugins/PluginFull.dll")}) {
+    CMenuDLLProc plugin;
+    EXPECT_EQ(plugin.LoadAndBind(name), -1) << "as a missing library";
+  }
+  CMenuDLLProc plugin;
+  EXPECT_EQ(plugin.LoadAndBind(L"PluginFull.dll"), 0);
+  plugin.Release();
 }
 
 TEST_F(MainWindow, MissingMenuFileGivesAnEmptyMenu) {
