@@ -48,8 +48,15 @@ void CPrinterSelectDlg::RefreshEntries() {
   if (!comm) return;
   const int32_t driverFlag = QueueListing() ? 1 : 0;
   uint32_t count = 0;
-  // A list the library recovered from its copy is listed as any other.
-  if (!VxcSucceeded(comm->VXC_EnumPort(static_cast<PrinterEntry*>(nullptr), 0u, &count, driverFlag))) return;
+  // A list the library recovered from its copy is listed as any other; the
+  // user is told once, since changes made after that copy are gone.
+  const VXCRESULT listed = comm->VXC_EnumPort(static_cast<PrinterEntry*>(nullptr), 0u, &count, driverFlag);
+  if (!VxcSucceeded(listed)) return;
+  if (listed == kVxcRecovered && !recoveryTold_ && hwnd_) {
+    recoveryTold_ = true;
+    Warn(5, L"The list of printer ports was damaged and has been restored from its last good copy.\nCheck the "
+            L"ports listed, and add any port that is missing.");
+  }
   std::vector<PrinterEntry> fresh(count);  // zero-filled
   uint32_t filled = count;
   if (!VxcSucceeded(comm->VXC_EnumPort(fresh.data(), count, &filled, driverFlag))) return;

@@ -92,6 +92,7 @@ private:
   std::vector<QueueRow> queues_;
   CModule spooler_;  // loaded for the queue listing only
   int chosenQueueRow_ = -1;
+  bool recoveryTold_ = false;  // the library served its port list from the kept copy
   CStaticItem heading_;          // 1018
   CStaticPictureItem picture_;   // 1027, the printer picture
   CSelectLangDlg langDlg_;
