@@ -71,10 +71,9 @@ StatusOutcome ApplyStatusReport(StatusState& state, int32_t code) {
   }
   if (!InRange(c)) c = kStatusUnknown;
   const bool usable = c == kStatusOnline || (c >= 18 && c <= 21);
-  // The run's restart shows as a printer that cannot be reached; what it
-  // reports from then until it is usable is the restart.
+  // The run's restart shows as a printer that cannot be reached.
   const bool restart = state.runRestart && (c == kStatusNoAnswer || state.restartSeen);
-  if ((c == kStatusUnknown || c == 1 || c == 16) && !restart) state.needsRefresh = true;
+  if (c == kStatusUnknown || c == 1 || c == 16) state.needsRefresh = true;
   state.runRestart = restart && !usable;
   state.restartSeen = state.runRestart;
   out.previousIndex = state.shownIndex;

@@ -30,8 +30,9 @@ struct StatusState {
   bool updatesEnabled = true;
   bool needsRefresh = true;
   // A printer run just ended: the printer may be restarting (leaving
-  // user-setting mode restarts it), and what it reports until it is usable
-  // again is that restart, which the run itself waited for and read after.
+  // user-setting mode restarts it). Once it shows as "Cannot Get Status",
+  // what it reports until it is usable again is that restart, which a run
+  // asked for meanwhile waits out.
   bool runRestart = false;
   bool restartSeen = false;  // since then the printer could not be reached
 };

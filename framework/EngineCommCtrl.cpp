@@ -80,8 +80,10 @@ int32_t CEngineCommCtrl::RunOnWorkerThread(CCommonFormView* page, int32_t engine
   WaitRecord record = {&threadHandle, &progressEvent, kProgressAnimationKind, kProgressShowDelayMs};
   SendMessageW(frame, WM_VX_RUN_PROGRESS, reinterpret_cast<WPARAM>(&record), 0);
   // The frame returns once the dialog has seen the thread end. Should it
-  // return early, the window thread still answers while the worker ends.
-  WaitAnswering(threadHandle);
+  // return early, the window thread still answers while the worker ends;
+  // otherwise nothing is dispatched before the page has the run's result
+  // (a close posted at the run's end would find the page's change unsaved).
+  if (WaitForSingleObject(threadHandle, 0) == WAIT_TIMEOUT) WaitAnswering(threadHandle);
 
   DWORD exitCode = 0;
   const int32_t result = GetExitCodeThread(threadHandle, &exitCode) ? static_cast<int32_t>(exitCode) : -24;

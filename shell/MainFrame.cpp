@@ -4,6 +4,7 @@
 
 #include "app/resource.h"
 #include "connection/PrinterSelectDlg.h"
+#include "connection/StatusRules.h"
 #include "framework/FrameMessages.h"
 #include "framework/TextFormat.h"
 #include "shell/PaneLayout.h"
@@ -130,8 +131,9 @@ void CMainFrame::InitStatusPane(const MenuItems& items) {
 void CMainFrame::OnCloseRequest() {
   // A page or the status pane is talking to the printer under the progress
   // dialog, whose loop runs on this window's stack: the window closes once
-  // the run is over.
-  if (progressDialog_) {
+  // the run is over. So it is while a page waits, on this window's stack,
+  // for a printer that restarts before its run.
+  if (progressDialog_ || statusQuery_) {
     closeAfterRun_ = true;
     return;
   }
@@ -260,7 +262,19 @@ LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_VX_STATUS_RELOAD:
       if (statusView_.Hwnd()) PostMessageW(statusView_.Hwnd(), msg, wp, lp);
       return 0;
-    case WM_VX_STATUS_QUERY:
+    case WM_VX_STATUS_QUERY: {
+      if (!statusView_.Hwnd()) return 0;
+      statusQuery_ = true;
+      SendMessageW(statusView_.Hwnd(), msg, wp, lp);
+      statusQuery_ = false;
+      // A close that came during the wait is carried out when no run follows.
+      const int32_t status = wp ? *reinterpret_cast<const int32_t*>(wp) : -1;
+      if (closeAfterRun_ && !progressDialog_ && !StatusAllowsPrinterRun(status)) {
+        closeAfterRun_ = false;
+        PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+      }
+      return 0;
+    }
     case WM_VX_STATUS_REFRESH:
     case WM_VX_STATUS_IGNORE:
       if (statusView_.Hwnd()) SendMessageW(statusView_.Hwnd(), msg, wp, lp);

@@ -91,6 +91,7 @@ private:
   CUtilSplitterWnd innerSplitter_;
   std::unique_ptr<CCommStateDlg> progressDialog_;
   bool closeAfterRun_ = false;  // a close came while the progress dialog ran
+  bool statusQuery_ = false;    // a page asks for the status, and may wait for a restarting printer
   int32_t menuPaneWidth_ = 0;
   int32_t menuPaneHeight_ = 0;
   int dpi_ = kStandardDpi;

@@ -58,7 +58,6 @@ TEST(StatusRules, RefreshIsWantedWhenTheInformationMayHaveChanged) {
     bool needsRefreshBefore;
     std::vector<int32_t> reports;
     bool wantsRefresh;  // after the last report
-    bool afterRun = false;  // a printer run just ended
   } cases[] = {
       {"offline then online read nothing again", false, {1, 0}, true},
       {"the second offline kind forgotten", false, {16, 0}, true},
@@ -66,17 +65,31 @@ TEST(StatusRules, RefreshIsWantedWhenTheInformationMayHaveChanged) {
       {"a refresh for every report", false, {6, 0}, false},
       {"near-end not usable", true, {18}, true},
       {"a refresh while the printer is not usable", true, {6}, false},
-      {"the run's own restart read again", false, {2, 1, 40, 0}, false, true},
-      {"an offline after the printer was back taken for the run's restart", false, {2, 0, 1, 0}, true, true},
-      {"an offline after a run that did not restart the printer ignored", false, {16, 0}, true, true},
   };
   for (const auto& c : cases) {
     StatusState s = Attached();
     s.needsRefresh = c.needsRefreshBefore;
-    s.runRestart = c.afterRun;
     StatusOutcome out;
     for (int32_t r : c.reports) out = ApplyStatusReport(s, r);
     EXPECT_EQ(out.wantsRefresh, c.wantsRefresh) << c.fault;
+  }
+}
+
+TEST(StatusRules, APrinterAwayAfterARunIsTheRunsRestartUntilItIsUsable) {
+  const struct {
+    const char* fault;
+    std::vector<int32_t> reports;
+    bool restarting;  // a run asked for now waits
+  } cases[] = {
+      {"a printer restarting after the run refused at once", {2}, true},
+      {"a printer back from its restart waited for again", {2, 0}, false},
+      {"a printer gone away after a run that did not restart it waited for", {6, 2}, false},
+  };
+  for (const auto& c : cases) {
+    StatusState s = Attached();
+    s.runRestart = true;
+    for (int32_t r : c.reports) ApplyStatusReport(s, r);
+    EXPECT_EQ(s.runRestart, c.restarting) << c.fault;
   }
 }
 
