@@ -29,6 +29,18 @@ std::optional<int32_t> SavedAdjustment(const CSharedDataFolder& shared) {
 // any step fails).
 class CutPosition : public EndToEnd {
 protected:
+  // The utility started in file mode; its cut-position page (nothing when
+  // any step fails).
+  HWND StartFileModeAndShowThePage(HWND& frame) {
+    utility_ = gui::CProcess::Start(program_.File(L"VXR500UTL.exe"), L"\"/mF" + temp_.Path() + L"\\settings.cmd\"",
+                                    program_.Path());
+    HWND range = nullptr;
+    if (!utility_ || !(frame = WaitForMainWindow()) ||
+        !gui::WaitUntil([&] { return (range = FindVisibleChild(frame, 1006)) != nullptr; }, 10000)) {
+      return nullptr;
+    }
+    return GetParent(range);
+  }
   // The first printer listed, or the one on the named port.
   HWND PickThePrinterAndShowThePage(HWND& frame, const wchar_t* portName = nullptr) {
     HWND dialog = StartAndWaitForSelection();
@@ -101,14 +113,9 @@ TEST_F(CutPosition, IsReadFromThePrinterSetAndReadBack) {
 
 TEST_F(CutPosition, InFileModeOnlyWritesTheBlock) {
   // catches: "Set" in file mode talking to the printer
-  utility_ = gui::CProcess::Start(program_.File(L"VXR500UTL.exe"), L"\"/mF" + temp_.Path() + L"\\settings.cmd\"",
-                                  program_.Path());
-  ASSERT_TRUE(utility_);
-  HWND frame = WaitForMainWindow();
-  ASSERT_NE(frame, nullptr);
-  HWND range = nullptr;
-  ASSERT_TRUE(gui::WaitUntil([&] { return (range = FindVisibleChild(frame, 1006)) != nullptr; }, 10000));
-  HWND page = GetParent(range);
+  HWND frame = nullptr;
+  HWND page = StartFileModeAndShowThePage(frame);
+  ASSERT_NE(page, nullptr);
   HWND edit = GetDlgItem(page, 1001);
   ASSERT_EQ(Control("clear").substr(0, 2), "OK");
   Type(edit, L"12.5");
@@ -312,15 +319,10 @@ TEST_F(CutPositionReliability, SetsOneAfterAnotherThroughAltF4AndOneRefused) {
 
 TEST_F(CutPositionReliability, SessionEndKeepsFileModeWork) {
   // catches: a logoff in file mode dropping the values set
-  const std::wstring args = L"\"/mF" + temp_.Path() + L"\\settings.cmd\"";
   for (int start = 0; start < 2; ++start) {
-    utility_ = gui::CProcess::Start(program_.File(L"VXR500UTL.exe"), args, program_.Path());
-    ASSERT_TRUE(utility_);
-    HWND frame = WaitForMainWindow();
-    ASSERT_NE(frame, nullptr);
-    HWND range = nullptr;
-    ASSERT_TRUE(gui::WaitUntil([&] { return (range = FindVisibleChild(frame, 1006)) != nullptr; }, 10000));
-    HWND page = GetParent(range);
+    HWND frame = nullptr;
+    HWND page = StartFileModeAndShowThePage(frame);
+    ASSERT_NE(page, nullptr);
     HWND edit = GetDlgItem(page, 1001);
     if (start == 1) {
       // 5.0 mm is 35 units, shown as 4.9 mm.
