@@ -75,24 +75,6 @@ TEST(StatusRules, RefreshIsWantedWhenTheInformationMayHaveChanged) {
   }
 }
 
-TEST(StatusRules, APrinterAwayAfterARunIsTheRunsRestartUntilItIsUsable) {
-  const struct {
-    const char* fault;
-    std::vector<int32_t> reports;
-    bool restarting;  // a run asked for now waits
-  } cases[] = {
-      {"a printer restarting after the run refused at once", {2}, true},
-      {"a printer back from its restart waited for again", {2, 0}, false},
-      {"a printer gone away after a run that did not restart it waited for", {6, 2}, false},
-  };
-  for (const auto& c : cases) {
-    StatusState s = Attached();
-    s.runRestart = true;
-    for (int32_t r : c.reports) ApplyStatusReport(s, r);
-    EXPECT_EQ(s.runRestart, c.restarting) << c.fault;
-  }
-}
-
 TEST(StatusRules, GuidanceForFatalAndCutterErrorsOnly) {
   for (int32_t code = -1; code <= 23; ++code) {
     StatusState s = Attached();
