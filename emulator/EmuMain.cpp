@@ -1,15 +1,24 @@
-// VXR500Emu.exe: one emulated VX-R500 on this machine until it is told to quit
-// (control request "quit") or its console closes.
+// VXR500Emu.exe: one emulated VX-R500 on this machine, or a fleet of them,
+// until it is told to quit (control request "quit" to any printer) or its
+// console closes.
 //
 //   VXR500Emu [--name N] [--tcp HOST:PORT | --no-tcp] [--usb NAME] [--lpt NAME] [--monitor VXPORTn]...
 //             [--com COMx --com-peer COMy [--com-settings B,P,D] [--bluetooth]] [--state FILE] [--restart-ms MS]
 //             [--identity served|sister|foreign|mute] [--no-control] [--quiet]
+//   VXR500Emu --fleet N [--name N] [--state FILE] [--restart-ms MS] [--identity ...] [--no-control] [--quiet]
+//   VXR500Emu --ask NAME REQUEST...     one control request to a running printer; its reply printed
+//
+// A fleet is N independent printers in this process: printer k (1..N) on TCP
+// 127.0.0.(k+1):9100, named <name>-k, with a control pipe, settings, state
+// file (FILE with "-k" before its extension) and serial number of its own.
 
 #include <windows.h>
 #include <shlobj.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "emulator/Emulator.h"
 
@@ -36,11 +45,72 @@ std::wstring DefaultStatePath() {
   return path + L"\\state.txt";
 }
 
+// Printer k's state file: "-k" before the extension of the fleet's.
+std::wstring FleetStatePath(const std::wstring& path, int k) {
+  if (path.empty()) return path;
+  const std::size_t slash = path.find_last_of(L"\\/");
+  const std::size_t dot = path.rfind(L'.');
+  const std::size_t at = dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash) ? dot : path.size();
+  return path.substr(0, at) + L"-" + std::to_wstring(k) + path.substr(at);
+}
+
+// The fleet's printers: only TCP, each on a loopback address of its own.
+std::vector<EmulatorConfig> FleetConfigs(const EmulatorConfig& base, int count) {
+  std::vector<EmulatorConfig> configs;
+  for (int k = 1; k <= count; ++k) {
+    EmulatorConfig c = base;
+    c.name = base.name + L"-" + std::to_wstring(k);
+    c.tcpHost = "127.0.0." + std::to_string(k + 1);
+    c.tcpPort = 9100;
+    c.usbName.clear();
+    c.monitorPorts.clear();
+    c.lptName.clear();
+    c.comDevice.clear();
+    c.comPeer.clear();
+    c.statePath = FleetStatePath(base.statePath, k);
+    char serial[16];
+    std::snprintf(serial, sizeof(serial), "VXE%07d", k);
+    c.serialNumber = serial;
+    configs.push_back(std::move(c));
+  }
+  return configs;
+}
+
+// One request on a running printer's control pipe; 0 when it answers OK.
+int Ask(const std::wstring& name, const std::string& request) {
+  const std::wstring pipe = L"\\\\.\\pipe\\VXR500Emu." + name + L".control";
+  HANDLE h = INVALID_HANDLE_VALUE;
+  // The pipe serves one client at a time: a busy one is waited for.
+  for (int i = 0; i < 100 && h == INVALID_HANDLE_VALUE; ++i) {
+    h = CreateFileW(pipe.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      if (GetLastError() != ERROR_PIPE_BUSY) break;
+      WaitNamedPipeW(pipe.c_str(), 100);
+    }
+  }
+  if (h == INVALID_HANDLE_VALUE) {
+    std::fprintf(stderr, "VXR500Emu: no printer named %s answers\n", Narrow(name).c_str());
+    return 1;
+  }
+  const std::string line = request + "\n";
+  DWORD done = 0;
+  WriteFile(h, line.data(), static_cast<DWORD>(line.size()), &done, nullptr);
+  std::string answer;
+  char c = 0;
+  while (ReadFile(h, &c, 1, &done, nullptr) && done == 1 && c != '\n') answer += c;
+  CloseHandle(h);
+  std::printf("%s\n", answer.c_str());
+  return answer.rfind("OK", 0) == 0 ? 0 : 1;
+}
+
 int Usage() {
   std::fprintf(stderr,
                "usage: VXR500Emu [--name N] [--tcp HOST:PORT | --no-tcp] [--usb NAME] [--lpt NAME] [--monitor VXPORTn]...\n"
                "                 [--com COMx --com-peer COMy [--com-settings B,P,D] [--bluetooth]] [--state FILE] [--restart-ms MS]\n"
-               "                 [--identity served|sister|foreign|mute] [--no-control] [--quiet]\n");
+               "                 [--identity served|sister|foreign|mute] [--no-control] [--quiet]\n"
+               "       VXR500Emu --fleet N (1-64) [--name N] [--state FILE] [--restart-ms MS] [--identity ...]\n"
+               "                 [--no-control] [--quiet]\n"
+               "       VXR500Emu --ask NAME REQUEST...\n");
   return 2;
 }
 
@@ -53,6 +123,12 @@ int wmain(int argc, wchar_t** argv) {
   config.monitorPorts = {L"VXPORT1"};
   config.statePath = DefaultStatePath();
   bool quiet = false;
+  int fleet = 0;
+  if (argc >= 4 && std::wstring(argv[1]) == L"--ask") {
+    std::string request;
+    for (int i = 3; i < argc; ++i) request += (i > 3 ? " " : "") + Narrow(argv[i]);
+    return Ask(argv[2], request);
+  }
   for (int i = 1; i < argc; ++i) {
     const std::wstring arg = argv[i];
     auto next = [&]() -> const wchar_t* { return i + 1 < argc ? argv[++i] : nullptr; };
@@ -112,6 +188,10 @@ int wmain(int argc, wchar_t** argv) {
       config.comLine = *line;
     } else if (arg == L"--bluetooth") {
       config.comIsBluetooth = true;
+    } else if (arg == L"--fleet") {
+      const wchar_t* v = next();
+      fleet = v ? _wtoi(v) : 0;
+      if (fleet < 1 || fleet > 64) return Usage();
     } else if (arg == L"--no-control") {
       config.controlPipe = false;
     } else if (arg == L"--quiet") {
@@ -123,20 +203,32 @@ int wmain(int argc, wchar_t** argv) {
 
   g_quit = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
-  CEmulator emulator(config);
-  std::string error;
-  if (!emulator.Start(&error)) {
-    std::fprintf(stderr, "VXR500Emu: %s\n", error.c_str());
-    return 1;
+  const std::vector<EmulatorConfig> configs = fleet > 0 ? FleetConfigs(config, fleet) : std::vector{config};
+  std::vector<std::unique_ptr<CEmulator>> printers;
+  for (const EmulatorConfig& c : configs) {
+    printers.push_back(std::make_unique<CEmulator>(c));
+    std::string error;
+    if (!printers.back()->Start(&error)) {
+      std::fprintf(stderr, "VXR500Emu %s: %s\n", Narrow(c.name).c_str(), error.c_str());
+      for (auto& p : printers) p->Stop();
+      return 1;
+    }
+    if (!quiet) {
+      std::printf("VXR500Emu %s: tcp %s:%u, usb %s, control %s\n", Narrow(c.name).c_str(), c.tcpHost.c_str(),
+                  printers.back()->TcpPort(), c.usbName.empty() ? "-" : Narrow(c.usbName).c_str(),
+                  Narrow(printers.back()->ControlPipeName()).c_str());
+      std::fflush(stdout);
+    }
   }
-  if (!quiet) {
-    std::printf("VXR500Emu %s: tcp %s:%u, usb %s, control %s\n", Narrow(config.name).c_str(), config.tcpHost.c_str(),
-                emulator.TcpPort(), Narrow(config.usbName).c_str(), Narrow(emulator.ControlPipeName()).c_str());
-    std::fflush(stdout);
+  const auto quitAsked = [&printers] {
+    for (const auto& p : printers) {
+      if (p->QuitRequested()) return true;
+    }
+    return false;
+  };
+  while (!quitAsked() && WaitForSingleObject(g_quit, 100) == WAIT_TIMEOUT) {
   }
-  while (!emulator.QuitRequested() && WaitForSingleObject(g_quit, 100) == WAIT_TIMEOUT) {
-  }
-  emulator.Stop();
+  for (auto& p : printers) p->Stop();
   CloseHandle(g_quit);
   return 0;
 }

@@ -100,7 +100,34 @@ int32_t WriteWhole(const wchar_t* outputPath, const std::vector<uint8_t>& bytes)
   return result;
 }
 
+// The header's text: the device name and the local time.
+sf::HeaderText HeaderNow(const wchar_t* deviceName) {
+  sf::HeaderText text;
+  text.deviceName = DeviceNameText(deviceName);
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  text.month = now.wMonth;
+  text.day = now.wDay;
+  text.year = now.wYear;
+  text.hour = now.wHour;
+  text.minute = now.wMinute;
+  return text;
+}
+
 }  // namespace
+
+int32_t WriteSettingCommandPart(const std::vector<uint8_t>& commands, const wchar_t* deviceName,
+                                const wchar_t* outputPath) {
+  try {
+    if (!outputPath || !*outputPath) return sf::kNoOutputPath;
+    if (commands.size() > sf::kWorkArea) return sf::kCannotRead;
+    return WriteWhole(outputPath, sf::BuildFile(HeaderNow(deviceName), sf::LogoKind::None, {}, commands));
+  } catch (const std::bad_alloc&) {
+    return sf::kNoMemory;
+  } catch (...) {
+    return sf::kCannotRead;
+  }
+}
 
 int32_t WriteSettingCommandFile(const CPrinterSettingsList& list, const wchar_t* logoPath, int32_t logoPresent,
                                 const wchar_t* deviceName, const wchar_t* outputPath) {
@@ -120,15 +147,7 @@ int32_t WriteSettingCommandFile(const CPrinterSettingsList& list, const wchar_t*
         commands);
     if (built != 0) return built;
 
-    sf::HeaderText text;
-    text.deviceName = DeviceNameText(deviceName);
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    text.month = now.wMonth;
-    text.day = now.wDay;
-    text.year = now.wYear;
-    text.hour = now.wHour;
-    text.minute = now.wMinute;
+    const sf::HeaderText text = HeaderNow(deviceName);
     return WriteWhole(outputPath, sf::BuildFile(text, kind, logo, commands));
   } catch (const std::bad_alloc&) {
     return sf::kNoMemory;

@@ -130,40 +130,52 @@ const std::array<ValueRow, 9>& ValueRows() {
   return rows;
 }
 
-int32_t BuildCommandPart(const BlockReader& read, std::vector<uint8_t>& part) {
+std::vector<uint8_t> CommandPartFor(const std::vector<SwitchSetting>& switches, const std::vector<ValueSetting>& values) {
   std::vector<uint8_t> built;
   const auto append = [&built](const char* hex) {
     const auto bytes = FromHex(hex);
     if (bytes) built.insert(built.end(), bytes->begin(), bytes->end());
-    return bytes.has_value();
   };
   // One command: head, pL pH (2 + the value bytes), function, parameter, values.
-  const auto command = [&](const char* function, uint8_t parameter, const std::vector<uint8_t>& values) {
-    if (!append(kHead)) return false;
-    const std::size_t length = 2 + values.size();
+  const auto command = [&](const char* function, uint8_t parameter, const uint8_t* data, std::size_t size) {
+    append(kHead);
+    const std::size_t length = 2 + size;
     built.push_back(static_cast<uint8_t>(length & 0xFF));
     built.push_back(static_cast<uint8_t>(length >> 8));
-    if (!append(function)) return false;
+    append(function);
     built.push_back(parameter);
-    built.insert(built.end(), values.begin(), values.end());
-    return true;
+    built.insert(built.end(), data, data + size);
   };
+  append(kEnter);
+  for (const SwitchSetting& s : switches) {
+    command(kSetSwitch, s.number, reinterpret_cast<const uint8_t*>(s.characters.data()), s.characters.size());
+  }
+  for (const ValueSetting& v : values) {
+    const uint8_t bytes[2] = {static_cast<uint8_t>(v.value & 0xFF), static_cast<uint8_t>(v.value >> 8)};
+    command(kSetValue, v.number, bytes, 2);
+  }
+  append(kLeaveMode);
+  return built;
+}
+
+int32_t BuildCommandPart(const BlockReader& read, std::vector<uint8_t>& part) {
   const auto fetch = [&read](int32_t id, uint32_t size) -> std::optional<std::vector<uint8_t>> {
     std::vector<uint8_t> block(size, 0);
     if (!read || !read(id, block.data(), size)) return std::nullopt;
     return block;
   };
-
-  if (!append(kEnter)) return kCannotRead;
+  std::vector<SwitchSetting> switches;
   for (const SwitchRow& row : SwitchRows()) {
     const auto block = fetch(kMemorySwitchBlock, kMemorySwitchBlockSize);
     if (!block) return kCannotRead;
-    std::vector<uint8_t> characters;
-    for (const int source : row.sources) {
-      characters.push_back(source == kLeave ? '2' : Le32(block->data() + source) != 0 ? '1' : '0');
+    SwitchSetting setting{row.number, {}};
+    for (std::size_t c = 0; c < 8; ++c) {
+      const int source = row.sources[c];
+      setting.characters[c] = source == kLeave ? '2' : Le32(block->data() + source) != 0 ? '1' : '0';
     }
-    if (!command(kSetSwitch, row.number, characters)) return kCannotRead;
+    switches.push_back(setting);
   }
+  std::vector<ValueSetting> values;
   for (const ValueRow& row : ValueRows()) {
     const uint32_t size = row.block == kCustomValueBlock  ? kCustomValueBlockSize
                           : row.block == kExtraValueBlock ? kExtraValueBlockSize
@@ -175,11 +187,10 @@ int32_t BuildCommandPart(const BlockReader& read, std::vector<uint8_t>& part) {
     uint32_t value = field;
     if (row.source == ValueSource::CutForward) value = adjustment > 0 ? field : 0;
     if (row.source == ValueSource::CutBackward) value = adjustment < 0 ? 0u - field : 0;
-    if (!command(kSetValue, row.number, {static_cast<uint8_t>(value & 0xFF), static_cast<uint8_t>(value >> 8 & 0xFF)})) {
-      return kCannotRead;
-    }
+    values.push_back({row.number, static_cast<uint16_t>(value & 0xFFFF)});
   }
-  if (!append(kLeaveMode) || built.size() > kWorkArea) return kCannotRead;
+  std::vector<uint8_t> built = CommandPartFor(switches, values);
+  if (built.size() > kWorkArea) return kCannotRead;
   part.insert(part.end(), built.begin(), built.end());
   return 0;
 }

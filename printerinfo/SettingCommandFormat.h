@@ -144,6 +144,10 @@ struct ValueSetting {
   uint16_t value;
 };
 
+// The setting-command part that sets these switches and values: enter, a
+// command per switch and per value in the order given, leave.
+std::vector<uint8_t> CommandPartFor(const std::vector<SwitchSetting>& switches, const std::vector<ValueSetting>& values);
+
 struct ParsedFile {
   std::string deviceName;  // the header's first line without CR LF
   std::string timeStamp;

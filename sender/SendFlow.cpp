@@ -14,7 +14,7 @@ namespace {
 
 Outcome Skip(std::string why) { return {Verdict::Skipped, std::move(why)}; }
 Outcome Fail(std::string why) { return {Verdict::Failed, std::move(why)}; }
-
+Outcome Stopped(std::string where) { return {Verdict::Interrupted, std::move(where)}; }
 // Closes the port however the run ends.
 class CPortCloser {
 public:
@@ -49,8 +49,10 @@ public:
     return r;
   }
 
-  // Who answers: the model name, and for the served model's name item 117.
+  // Who answers: the model name, and for the served model's name item 117;
+  // then the served model's serial number.
   std::optional<Outcome> Identify() {
+    if (progress_.Interrupted()) return Stopped("not started");
     std::optional<std::string> name;
     for (uint32_t i = 0; i < std::max<uint32_t>(t_.identityTries, 1) && !name; ++i) {
       if (i > 0) {
@@ -71,7 +73,11 @@ public:
     const bool sisterName = name && IsServedModelName(*name, static_cast<int32_t>(StartMode::Normal));
     const int32_t variant = sisterName ? port_.ModelVariant() : -1;
     const ModelVerdict verdict = JudgeModel(name, variant);
+    model_ = verdict == ModelVerdict::Served ? "VX-R500" : Printable(name.value_or(""));
     if (verdict != ModelVerdict::Served) return Skip(ModelSkipReason(verdict, name.value_or("")));
+    vxproto::CPrinterTalk talk(port_.Channel(), t_.replyMs);
+    serial_ = Printable(talk.QueryText(vxproto::kIdSerialNumber).value_or(""));
+    if (progress_.Interrupted()) return Stopped("nothing was sent");
     return std::nullopt;
   }
 
@@ -81,6 +87,8 @@ public:
   // closing first could throw away the end of what was sent. Then the port
   // is opened again on the schedule until the printer answers; it is left
   // open for what follows.
+  // False when the printer is not back within the limit, or the user
+  // stopped the run (Interrupted()).
   bool AwaitRestart(uint64_t leftAt) {
     vxproto::IByteChannel& channel = port_.Channel();
     const uint64_t dropStart = port_.NowMs();
@@ -98,6 +106,11 @@ public:
         return false;
       }
       if (*at > elapsed) port_.Wait(static_cast<uint32_t>(*at - elapsed));
+      if (progress_.Interrupted()) {
+        interrupted_ = true;
+        progress_.WaitEnds("interrupted");
+        return false;
+      }
       progress_.Tick();
       if (port_.Open() == OpenResult::Ok) {
         vxproto::CPrinterTalk probe(channel, t_.probeMs);
@@ -110,14 +123,65 @@ public:
     }
   }
 
-  std::string NotBack() const {
-    return "the printer did not come back within " + std::to_string(t_.restart.limitMs / 1000) + " s of its restart";
+  // Why a wait ended: the limit, or the user.
+  Outcome NotBack(const char* interruptedWhere) const {
+    if (interrupted_) return Stopped(interruptedWhere);
+    return Fail("the printer did not come back within " + std::to_string(t_.restart.limitMs / 1000) +
+                " s of its restart");
+  }
+
+  // Reads what `expected` names: switches outside user-setting mode, then
+  // values inside it, leaving it on every path and waiting for the restart
+  // that causes. Nothing when all were read.
+  std::optional<Outcome> ReadSettings(const ExpectedSettings& expected, ReadBack& read) {
+    vxproto::CPrinterTalk talk(port_.Channel(), t_.replyMs);
+    for (const auto& entry : expected.switches) {
+      if (progress_.Interrupted()) return Stopped("the settings were not all read");
+      const auto bits = talk.ReadMemorySwitch(entry.first);
+      if (!bits) return Fail("memory switch " + std::to_string(entry.first) + " could not be read back");
+      read.switches[entry.first] = *bits;
+    }
+    if (expected.values.empty()) return std::nullopt;
+    if (progress_.Interrupted()) return Stopped("the settings were not all read");
+    vxproto::CUserSettingMode mode(talk);
+    if (!mode.Entered()) {
+      if (mode.Leave()) (void)AwaitRestart(port_.NowMs());
+      return Fail("the printer did not enter user-setting mode to read its values back");
+    }
+    std::optional<uint8_t> unread;
+    bool stopped = false;
+    for (const auto& entry : expected.values) {
+      if ((stopped = progress_.Interrupted())) break;
+      const auto value = talk.ReadCustomizedValue(entry.first);
+      if (!value) {
+        unread = entry.first;
+        break;
+      }
+      read.values[entry.first] = *value;
+    }
+    const bool left = mode.Leave();
+    const bool back = left && AwaitRestart(port_.NowMs());
+    if (stopped) return Stopped("the settings were not all read; the printer was told to leave user-setting mode");
+    if (unread) return Fail("customized value " + std::to_string(*unread) + " could not be read back");
+    if (!left) return Fail("the connection ended before the printer left user-setting mode");
+    if (!back) return NotBack("the settings were read; the printer was not waited for after its restart");
+    return std::nullopt;
+  }
+
+  // What the printer said of itself, on every outcome after it was asked.
+  Outcome Stamped(Outcome outcome, double seconds) const {
+    outcome.model = model_;
+    outcome.serial = serial_;
+    outcome.seconds = seconds;
+    return outcome;
   }
 
 private:
   ISendPort& port_;
   const SendTimings& t_;
   ISendProgress& progress_;
+  std::string model_, serial_;
+  bool interrupted_ = false;
 };
 
 std::string Joined(const std::vector<std::string>& parts) {
@@ -126,10 +190,8 @@ std::string Joined(const std::vector<std::string>& parts) {
   return s;
 }
 
-}  // namespace
-
-Outcome SendFile(ISendPort& port, const uint8_t* file, const setting_file::ParsedFile& parsed,
-                 const SendTimings& timings, ISendProgress& progress) {
+Outcome Send(CRun& run, ISendPort& port, const uint8_t* file, const setting_file::ParsedFile& parsed,
+             const SendTimings& timings, ISendProgress& progress) {
   // Checked here too, before the printer hears anything: the image bytes of
   // a logo whose lengths do not add up would be taken as commands, or the
   // setting commands after it as image bytes.
@@ -138,8 +200,6 @@ Outcome SendFile(ISendPort& port, const uint8_t* file, const setting_file::Parse
                              : setting_file::LogoPartKind(file + parsed.logoAt, parsed.logoLength) == parsed.logoKind;
   if (!logoWhole) return Fail("the file's logo part is not whole logo commands; nothing was sent");
 
-  CPortCloser closer(port);
-  CRun run(port, timings, progress);
   if (auto skipped = run.Identify()) return *skipped;
 
   // The command part begins with the enter command (CheckFile saw to it):
@@ -170,45 +230,72 @@ Outcome SendFile(ISendPort& port, const uint8_t* file, const setting_file::Parse
                   (left ? "it was told to leave user-setting mode and nothing more was sent"
                         : "nothing more was sent"));
     }
+    // Once the printer is in the mode the settings go whole: a Ctrl+C now
+    // waits for them, and the leave command at their end.
     // The file's commands end with the leave command (CheckFile saw to it).
     if (!channel.Write(rest, timings.writeMs)) return Fail("the connection ended while the settings were sent");
     mode.LeftByCommands();
   }
-  if (!run.AwaitRestart(port.NowMs())) return Fail(run.NotBack());
+  if (!run.AwaitRestart(port.NowMs())) return run.NotBack("the file was sent; the settings were not read back");
 
   const ExpectedSettings expected = ExpectedFrom(parsed);
   ReadBack read;
   progress.Step("reading the settings back");
-  vxproto::CPrinterTalk talk(channel, timings.replyMs);
-  for (const auto& entry : expected.switches) {
-    const auto bits = talk.ReadMemorySwitch(entry.first);
-    if (!bits) return Fail("memory switch " + std::to_string(entry.first) + " could not be read back");
-    read.switches[entry.first] = *bits;
+  if (auto failed = run.ReadSettings(expected, read)) return *failed;
+  Outcome done{Verdict::Ok, {}};
+  done.differences = Differences(expected, read);
+  if (!done.differences.empty()) {
+    done.verdict = Verdict::Failed;
+    done.reason = "the printer holds other settings than the file: " + Joined(done.differences);
   }
-  if (!expected.values.empty()) {
-    vxproto::CUserSettingMode mode(talk);
-    if (!mode.Entered()) {
-      if (mode.Leave()) (void)run.AwaitRestart(port.NowMs());
-      return Fail("the printer did not enter user-setting mode to read its values back");
+  return done;
+}
+
+}  // namespace
+
+Outcome SendFile(ISendPort& port, const uint8_t* file, const setting_file::ParsedFile& parsed,
+                 const SendTimings& timings, ISendProgress& progress) {
+  const uint64_t began = port.NowMs();
+  CPortCloser closer(port);
+  CRun run(port, timings, progress);
+  Outcome outcome = Send(run, port, file, parsed, timings, progress);
+  return run.Stamped(std::move(outcome), static_cast<double>(port.NowMs() - began) / 1000.0);
+}
+
+Outcome CheckPrinter(ISendPort& port, const setting_file::ParsedFile& parsed, const SendTimings& timings,
+                     ISendProgress& progress) {
+  const uint64_t began = port.NowMs();
+  CPortCloser closer(port);
+  CRun run(port, timings, progress);
+  Outcome outcome{Verdict::Ok, {}};
+  if (auto skipped = run.Identify()) {
+    outcome = *skipped;
+  } else {
+    const ExpectedSettings expected = ExpectedFrom(parsed);
+    ReadBack read;
+    progress.Step("a VX-R500; reading its settings");
+    if (auto failed = run.ReadSettings(expected, read)) {
+      outcome = *failed;
+    } else {
+      outcome.differences = Differences(expected, read);
+      if (!outcome.differences.empty()) outcome.verdict = Verdict::Differs;
     }
-    std::optional<uint8_t> unread;
-    for (const auto& entry : expected.values) {
-      const auto value = talk.ReadCustomizedValue(entry.first);
-      if (!value) {
-        unread = entry.first;
-        break;
-      }
-      read.values[entry.first] = *value;
-    }
-    const bool left = mode.Leave();
-    const bool back = left && run.AwaitRestart(port.NowMs());
-    if (unread) return Fail("customized value " + std::to_string(*unread) + " could not be read back");
-    if (!left) return Fail("the connection ended before the printer left user-setting mode");
-    if (!back) return Fail(run.NotBack());
   }
-  const std::vector<std::string> differences = Differences(expected, read);
-  if (!differences.empty()) return Fail("the printer holds other settings than the file: " + Joined(differences));
-  return {Verdict::Ok, {}};
+  return run.Stamped(std::move(outcome), static_cast<double>(port.NowMs() - began) / 1000.0);
+}
+
+Outcome BackupPrinter(ISendPort& port, const SendTimings& timings, ISendProgress& progress, ReadBack& read) {
+  const uint64_t began = port.NowMs();
+  CPortCloser closer(port);
+  CRun run(port, timings, progress);
+  Outcome outcome{Verdict::Ok, {}};
+  if (auto skipped = run.Identify()) {
+    outcome = *skipped;
+  } else {
+    progress.Step("a VX-R500; reading every setting a setting command file carries");
+    if (auto failed = run.ReadSettings(TableSettings(), read)) outcome = *failed;
+  }
+  return run.Stamped(std::move(outcome), static_cast<double>(port.NowMs() - began) / 1000.0);
 }
 
 }  // namespace sender

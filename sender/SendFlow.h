@@ -1,10 +1,11 @@
 #pragma once
 // One printer's run: open its port, make sure it is a VX-R500, send the
 // file's logo part and command part, wait for the restart that leaving
-// user-setting mode causes, read back what the file set and compare. The
-// port, the clock and the console are behind interfaces, so the order, the
-// limits and every outcome are tested natively against the emulator's engine.
-// No <windows.h>.
+// user-setting mode causes, read back what the file set and compare. A check
+// reads back and compares only; a backup reads every setting the file format
+// carries. The port, the clock and the console are behind interfaces, so the
+// order, the limits and every outcome are tested natively against the
+// emulator's engine. No <windows.h>.
 //
 // Read-back order: memory switches first, outside user-setting mode, on the
 // connection the restart wait opened; then, when the file sets customized
@@ -48,6 +49,9 @@ public:
   virtual void WaitBegins(const std::string& text) = 0;
   virtual void Tick() = 0;
   virtual void WaitEnds(const std::string& text) = 0;
+  // The user asked the run to stop (Ctrl+C): nothing more is begun, and a
+  // printer in user-setting mode is told to leave it first.
+  virtual bool Interrupted() { return false; }
 };
 
 struct SendTimings {
@@ -68,5 +72,15 @@ struct SendTimings {
 // (setting_file::CheckFile accepted it). The port is closed at the end.
 [[nodiscard]] Outcome SendFile(ISendPort& port, const uint8_t* file, const setting_file::ParsedFile& parsed,
                                const SendTimings& timings, ISendProgress& progress);
+
+// Reads back what `parsed` sets and compares: Ok, or Differs with the
+// differences. Nothing is written but the enter and leave commands that
+// reading customized values needs.
+[[nodiscard]] Outcome CheckPrinter(ISendPort& port, const setting_file::ParsedFile& parsed, const SendTimings& timings,
+                                   ISendProgress& progress);
+
+// Reads every memory switch and customized value of the file format's
+// command table into `read`.
+[[nodiscard]] Outcome BackupPrinter(ISendPort& port, const SendTimings& timings, ISendProgress& progress, ReadBack& read);
 
 }  // namespace sender

@@ -1,10 +1,12 @@
 #include "sender/SendRules.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "framework/SharedTypes.h"
 #include "printerinfo/PrinterReadRules.h"
 #include "sender/SendCommandLine.h"
+#include "sender/SettingNames.h"
 
 namespace sender {
 
@@ -13,14 +15,13 @@ namespace {
 constexpr int32_t kServedVariant = 24;
 constexpr int32_t kSisterVariant = 9;
 
-// A printer's text for a message: printable ASCII, at most 40 characters.
+}  // namespace
+
 std::string Printable(const std::string& text) {
   std::string s;
   for (const char c : text.substr(0, 40)) s.push_back(c >= 0x20 && c < 0x7F ? c : '?');
   return s;
 }
-
-}  // namespace
 
 ModelVerdict JudgeModel(const std::optional<std::string>& name, int32_t variant) {
   if (!name) return ModelVerdict::NoAnswer;
@@ -65,10 +66,9 @@ ExpectedSettings ExpectedFrom(const setting_file::ParsedFile& parsed) {
 std::vector<std::string> Differences(const ExpectedSettings& expected, const ReadBack& read) {
   std::vector<std::string> out;
   for (const auto& [number, chars] : expected.switches) {
-    const std::string name = "memory switch " + std::to_string(number);
     const auto it = read.switches.find(number);
     if (it == read.switches.end()) {
-      out.push_back(name + " was not read back");
+      out.push_back("memory switch " + std::to_string(number) + " was not read back");
       continue;
     }
     // The first character is bit 8.
@@ -77,21 +77,50 @@ std::vector<std::string> Differences(const ExpectedSettings& expected, const Rea
       const bool want = chars[c] == '1';
       const bool have = (it->second >> (7 - c)) & 1u;
       if (want != have) {
-        out.push_back(name + " bit " + std::to_string(8 - c) + " is " + (have ? "on" : "off") + " (the file sets " +
-                      (want ? "on" : "off") + ")");
+        out.push_back(SwitchBitTitle(number, static_cast<uint8_t>(8 - c)) + " is " + (have ? "on" : "off") +
+                      " (the file sets " + (want ? "on" : "off") + ")");
       }
     }
   }
   for (const auto& [number, value] : expected.values) {
-    const std::string name = "customized value " + std::to_string(number);
     const auto it = read.values.find(number);
     if (it == read.values.end()) {
-      out.push_back(name + " was not read back");
+      out.push_back(ValueTitle(number) + " was not read back");
     } else if (it->second != value) {
-      out.push_back(name + " is " + std::to_string(it->second) + " (the file sets " + std::to_string(value) + ")");
+      out.push_back(ValueTitle(number) + " is " + ValueWords(number, it->second) + " (the file sets " +
+                    ValueWords(number, value) + ")");
     }
   }
   return out;
+}
+
+ExpectedSettings TableSettings() {
+  ExpectedSettings e;
+  for (const setting_file::SwitchRow& row : setting_file::SwitchRows()) {
+    auto& chars = e.switches[row.number];
+    for (std::size_t c = 0; c < 8; ++c) chars[c] = row.sources[c] == setting_file::kLeave ? '2' : '0';
+  }
+  for (const setting_file::ValueRow& row : setting_file::ValueRows()) e.values[row.number] = 0;
+  return e;
+}
+
+std::vector<uint8_t> BackupCommandPart(const ReadBack& read) {
+  std::vector<setting_file::SwitchSetting> switches;
+  for (const setting_file::SwitchRow& row : setting_file::SwitchRows()) {
+    const auto bits = read.switches.find(row.number);
+    setting_file::SwitchSetting s{row.number, {}};
+    for (std::size_t c = 0; c < 8; ++c) {
+      const bool carried = row.sources[c] != setting_file::kLeave && bits != read.switches.end();
+      s.characters[c] = !carried ? '2' : ((bits->second >> (7 - c)) & 1u) ? '1' : '0';
+    }
+    switches.push_back(s);
+  }
+  std::vector<setting_file::ValueSetting> values;
+  for (const setting_file::ValueRow& row : setting_file::ValueRows()) {
+    const auto value = read.values.find(row.number);
+    if (value != read.values.end()) values.push_back({row.number, value->second});
+  }
+  return setting_file::CommandPartFor(switches, values);
 }
 
 std::optional<uint64_t> NextTry(const RestartSchedule& schedule, uint32_t triesDone, uint64_t nowMs) {
@@ -102,26 +131,83 @@ std::optional<uint64_t> NextTry(const RestartSchedule& schedule, uint32_t triesD
   return at;
 }
 
+std::string ResultLine(const std::string& label, std::size_t width, const Outcome& outcome) {
+  std::string line = label;
+  line.append(std::max(width, label.size()) + 2 - label.size(), ' ');
+  switch (outcome.verdict) {
+    case Verdict::Ok: return line + "OK";
+    case Verdict::Skipped: return line + "SKIPPED: " + outcome.reason;
+    case Verdict::Failed: return line + "FAILED: " + outcome.reason;
+    case Verdict::Interrupted: return line + "INTERRUPTED: " + outcome.reason;
+    case Verdict::Differs: {
+      std::string what;
+      for (const auto& d : outcome.differences) what += (what.empty() ? "" : "; ") + d;
+      return line + "DIFFERS: " + what;
+    }
+  }
+  return line + "?";
+}
+
 std::vector<std::string> ResultLines(const std::vector<std::string>& labels, const std::vector<Outcome>& outcomes) {
   std::size_t width = 0;
   for (const auto& label : labels) width = std::max(width, label.size());
   std::vector<std::string> lines;
-  for (std::size_t i = 0; i < outcomes.size(); ++i) {
-    std::string line = i < labels.size() ? labels[i] : "?";
-    line.append(width + 2 - std::min(width, line.size()), ' ');
-    switch (outcomes[i].verdict) {
-      case Verdict::Ok: line += "OK"; break;
-      case Verdict::Skipped: line += "SKIPPED: " + outcomes[i].reason; break;
-      case Verdict::Failed: line += "FAILED: " + outcomes[i].reason; break;
-    }
-    lines.push_back(line);
-  }
+  for (std::size_t i = 0; i < outcomes.size(); ++i) lines.push_back(ResultLine(i < labels.size() ? labels[i] : "?", width, outcomes[i]));
   return lines;
 }
 
 int ExitCodeFor(const std::vector<Outcome>& outcomes) {
-  const bool all = std::all_of(outcomes.begin(), outcomes.end(), [](const Outcome& o) { return o.verdict == Verdict::Ok; });
-  return all ? kExitAllSent : kExitSomeNotSent;
+  const auto is = [&outcomes](Verdict v) {
+    return [v](const Outcome& o) { return o.verdict == v; };
+  };
+  if (std::any_of(outcomes.begin(), outcomes.end(), is(Verdict::Interrupted))) return kExitInterrupted;
+  return std::all_of(outcomes.begin(), outcomes.end(), is(Verdict::Ok)) ? kExitAllSent : kExitSomeNotSent;
+}
+
+namespace {
+
+// A JSON string: quotes, backslashes and control characters escaped; the
+// text is UTF-8 already.
+std::string JsonText(const std::string& text) {
+  std::string s = "\"";
+  for (const char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      s += '\\';
+      s += c;
+    } else if (u < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof(escaped), "\\u%04x", u);
+      s += escaped;
+    } else {
+      s += c;
+    }
+  }
+  return s + "\"";
+}
+
+const char* VerdictWord(Verdict verdict) {
+  switch (verdict) {
+    case Verdict::Ok: return "OK";
+    case Verdict::Skipped: return "SKIPPED";
+    case Verdict::Failed: return "FAILED";
+    case Verdict::Differs: return "DIFFERS";
+    case Verdict::Interrupted: return "INTERRUPTED";
+  }
+  return "?";
+}
+
+}  // namespace
+
+std::string ReportLine(const std::string& target, const Outcome& outcome) {
+  std::string differences;
+  for (const auto& d : outcome.differences) differences += (differences.empty() ? "" : ",") + JsonText(d);
+  char seconds[32];
+  std::snprintf(seconds, sizeof(seconds), "%.1f", outcome.seconds);
+  return "{\"target\":" + JsonText(target) + ",\"model\":" + JsonText(outcome.model) +
+         ",\"serial\":" + JsonText(outcome.serial) + ",\"result\":\"" + VerdictWord(outcome.verdict) +
+         "\",\"reason\":" + JsonText(outcome.reason) + ",\"differences\":[" + differences +
+         "],\"seconds\":" + seconds + "}";
 }
 
 }  // namespace sender

@@ -15,6 +15,9 @@
 
 namespace sender {
 
+// A printer's text for a message: printable ASCII, at most 40 characters.
+std::string Printable(const std::string& text);
+
 // Who answers on a port. The served model reports the sister model's name
 // and tells itself apart by printer-information item 117.
 enum class ModelVerdict { Served, NoAnswer, OtherModel, SisterModel, UnknownVariant, NoLibrary };
@@ -39,9 +42,18 @@ struct ReadBack {
   std::map<uint8_t, uint8_t> switches;
   std::map<uint8_t, uint16_t> values;
 };
-// One text per difference, in switch then value order; empty when the
-// printer holds every setting of the file.
+// One text per difference, in switch then value order, each naming the
+// setting as the pages do; empty when the printer holds every setting of the
+// file.
 std::vector<std::string> Differences(const ExpectedSettings& expected, const ReadBack& read);
+
+// Every setting of the file format's command table, to be read for a
+// backup: each table switch with the bits it carries (the others '2'), each
+// table value.
+ExpectedSettings TableSettings();
+// The setting-command part of a backup: the table's switches with the bits
+// read (the others left as they are) and the table's values as read.
+std::vector<uint8_t> BackupCommandPart(const ReadBack& read);
 
 // When to look for a printer that is restarting, in milliseconds since it
 // was told to leave user-setting mode.
@@ -56,16 +68,29 @@ struct RestartSchedule {
 // however late it is.
 std::optional<uint64_t> NextTry(const RestartSchedule& schedule, uint32_t triesDone, uint64_t nowMs);
 
-// The result for one printer.
-enum class Verdict { Ok, Skipped, Failed };
+// The result for one printer. Differs: a check found other settings than
+// the file's. Interrupted: the user stopped the run (Ctrl+C) before this
+// printer was done; it was never left in user-setting mode.
+enum class Verdict { Ok, Skipped, Failed, Differs, Interrupted };
 struct Outcome {
   Verdict verdict = Verdict::Failed;
-  std::string reason;  // for Skipped and Failed
+  std::string reason;                    // for every verdict but Ok and Differs
+  std::vector<std::string> differences;  // what a check or a send's read-back found
+  std::string model;                     // "VX-R500", or the name another printer gave
+  std::string serial;                    // as the printer reports it
+  double seconds = 0;
 };
-// "LABEL  OK", "LABEL  SKIPPED: why", "LABEL  FAILED: why"; labels padded to
-// the longest so that the results line up. Labels are UTF-8.
+// "LABEL  OK", "LABEL  SKIPPED: why", "LABEL  FAILED: why", "LABEL  DIFFERS:
+// what", "LABEL  INTERRUPTED: where"; labels padded to `width` (at least
+// their own length) so that results printed one by one line up. UTF-8.
+std::string ResultLine(const std::string& label, std::size_t width, const Outcome& outcome);
+// Every result line, labels padded to the longest.
 std::vector<std::string> ResultLines(const std::vector<std::string>& labels, const std::vector<Outcome>& outcomes);
-// kExitAllSent when every printer is Ok, else kExitSomeNotSent.
+// kExitInterrupted when any printer was interrupted, kExitAllSent when every
+// printer is Ok, else kExitSomeNotSent.
 int ExitCodeFor(const std::vector<Outcome>& outcomes);
+// One line of the JSON report (no line end): target, model, serial number,
+// result, reason, differences, seconds.
+std::string ReportLine(const std::string& target, const Outcome& outcome);
 
 }  // namespace sender

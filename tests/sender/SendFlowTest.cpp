@@ -180,8 +180,8 @@ TEST(SendFlow, LogoGoesFirstAndEverythingAsInTheFile) {
   const Bytes file = sendtest::File(sendtest::CommandsOf({{2, "22222210"}}, {{101, 7}}), logo);
   const SendResult run = Send(printer, file);
   EXPECT_EQ(run.outcome.verdict, Verdict::Ok) << run.outcome.reason;
-  // Model name and item 117 are asked first; then the file's data part, whole.
-  const Bytes queries = {0x1D, 0x49, 0x43, 0x1D, 0x49, 0x75};
+  // Model name, item 117 and the serial number are asked first; then the file's data part, whole.
+  const Bytes queries = {0x1D, 0x49, 0x43, 0x1D, 0x49, 0x75, 0x1D, 0x49, 0x44};
   Bytes expected = queries;
   expected.insert(expected.end(), file.begin() + setting_file::kHeaderSize, file.end());
   ASSERT_GE(printer.written.size(), expected.size());
@@ -266,9 +266,9 @@ TEST(SendFlow, ReadBackThatDiffersFails) {
     const char* reason;
   } cases[] = {
       {"a value beyond the printer's limits (it keeps its own)", sendtest::CommandsOf({}, {{3, 9}}), nullptr,
-       "customized value 3 is 6 (the file sets 9)"},
+       "Paper width (customized value 3) is 80 mm (the file sets 9)"},
       {"a printer that reports another value", sendtest::CommandsOf({}, {{101, 5}}),
-       [](CFakePrinter& p) { p.engine.SetMisreport(true); }, "customized value 101 is 6 (the file sets 5)"},
+       [](CFakePrinter& p) { p.engine.SetMisreport(true); }, "Buzzer volume (customized value 101) is 6 (the file sets 5)"},
       {"a switch the printer does not have", sendtest::CommandsOf({{9, "11111111"}}, {}), nullptr,
        "memory switch 9 could not be read back"},
       {"a value the printer does not have", sendtest::CommandsOf({}, {{200, 1}}), nullptr,

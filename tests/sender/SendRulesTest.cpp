@@ -72,15 +72,15 @@ TEST(SendRules, DifferencesNameEachSettingThatDoesNotMatch) {
       {"all held", {{{1, 0x04}}, {{3, 4}, {116, 35}}}, {}},
       {"bits marked '2' are not compared", {{{1, 0x7F}}, {{3, 4}, {116, 35}}}, {}},
       {"a bit set that the file clears", {{{1, 0x84}}, {{3, 4}, {116, 35}}},
-       {"memory switch 1 bit 8 is on (the file sets off)"}},
+       {"Cut when the cover is closed (memory switch 1 bit 8) is on (the file sets off)"}},
       {"a bit the file sets left off", {{{1, 0x00}}, {{3, 4}, {116, 35}}},
-       {"memory switch 1 bit 3 is off (the file sets on)"}},
-      {"a value the printer refused", {{{1, 0x04}}, {{3, 6}, {116, 35}}}, {"customized value 3 is 6 (the file sets 4)"}},
-      {"nothing read", {}, {"memory switch 1 was not read back", "customized value 3 was not read back",
-                            "customized value 116 was not read back"}},
+       {"Send a power-on notice (memory switch 1 bit 3) is off (the file sets on)"}},
+      {"a value the printer refused", {{{1, 0x04}}, {{3, 6}, {116, 35}}}, {"Paper width (customized value 3) is 80 mm (the file sets 70 mm)"}},
+      {"nothing read", {}, {"memory switch 1 was not read back", "Paper width (customized value 3) was not read back",
+                            "Cut position, forward adjustment (customized value 116) was not read back"}},
       {"several at once, switches first", {{{1, 0x80}}, {{3, 4}, {116, 0}}},
-       {"memory switch 1 bit 8 is on (the file sets off)", "memory switch 1 bit 3 is off (the file sets on)",
-        "customized value 116 is 0 (the file sets 35)"}},
+       {"Cut when the cover is closed (memory switch 1 bit 8) is on (the file sets off)", "Send a power-on notice (memory switch 1 bit 3) is off (the file sets on)",
+        "Cut position, forward adjustment (customized value 116) is 0 units = 0.0 mm (the file sets 35 units = 4.9 mm)"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fault);

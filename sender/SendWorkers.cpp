@@ -1,0 +1,378 @@
+#include "sender/SendWorkers.h"
+
+#include <psapi.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "connection/VXC.h"
+#include "sender/VxcSendPort.h"
+#include "win/Handles.h"
+
+namespace sender {
+
+namespace {
+
+// The job's bytes on the worker's input: a tag, the mode, the restart limit,
+// the port list entry, the file's length, the file.
+constexpr char kJobTag[8] = {'V', 'X', 'S', 'J', 'O', 'B', '0', '1'};
+
+std::atomic<bool> g_workerStop{false};
+
+BOOL WINAPI OnWorkerConsoleEvent(DWORD) {
+  g_workerStop = true;
+  return TRUE;  // the run ends by itself, the printer out of user-setting mode
+}
+
+bool ReadExactly(HANDLE from, void* to, std::size_t size) {
+  auto* at = static_cast<uint8_t*>(to);
+  while (size > 0) {
+    DWORD got = 0;
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 20));
+    if (!ReadFile(from, at, want, &got, nullptr) || got == 0) return false;
+    at += got;
+    size -= got;
+  }
+  return true;
+}
+
+bool WriteExactly(HANDLE to, const void* from, std::size_t size) {
+  const auto* at = static_cast<const uint8_t*>(from);
+  while (size > 0) {
+    DWORD put = 0;
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 20));
+    if (!WriteFile(to, at, want, &put, nullptr) || put == 0) return false;
+    at += put;
+    size -= put;
+  }
+  return true;
+}
+
+uint64_t PeakPrivateBytes() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof(counters);
+  return GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters)) ? counters.PeakPagefileUsage : 0;
+}
+
+// A line of the worker's output without tabs or line ends.
+std::string Field(std::string text) {
+  for (char& c : text) {
+    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+  }
+  return text;
+}
+
+// The worker's progress and result, as lines on its output.
+class CLineProgress : public ISendProgress {
+public:
+  explicit CLineProgress(HANDLE out) : out_(out) {}
+  void Step(const std::string& text) override { Put("S " + Field(text)); }
+  void WaitBegins(const std::string& text) override { Put("B " + Field(text)); }
+  void Tick() override { Put("T"); }
+  void WaitEnds(const std::string& text) override { Put("E " + Field(text)); }
+  bool Interrupted() override { return g_workerStop; }
+
+  void Put(const std::string& line) {
+    const std::string whole = line + "\n";
+    (void)WriteExactly(out_, whole.data(), whole.size());
+  }
+
+private:
+  HANDLE out_;
+};
+
+}  // namespace
+
+Outcome RunPrinter(Mode mode, const PrinterEntry& entry, const std::vector<uint8_t>& file,
+                   const setting_file::ParsedFile& parsed, uint32_t restartLimitSeconds, ISendProgress& progress,
+                   ReadBack* read) {
+  VXC comm;
+  if (!comm.IsLoaded()) return {Verdict::Failed, "the communication library VXComm.dll cannot be loaded"};
+  SendTimings timings;
+  timings.restart.limitMs = uint64_t{restartLimitSeconds} * 1000;
+  CVxcSendPort port(comm, entry);
+  Outcome outcome;
+  ReadBack unused;
+  switch (mode) {
+    case Mode::Send: outcome = SendFile(port, file.data(), parsed, timings, progress); break;
+    case Mode::Check: outcome = CheckPrinter(port, parsed, timings, progress); break;
+    case Mode::Backup: outcome = BackupPrinter(port, timings, progress, read ? *read : unused); break;
+    case Mode::Show: outcome = {Verdict::Failed, "nothing to do"}; break;
+  }
+  (void)comm.VXC_Terminate();
+  return outcome;
+}
+
+int WorkerMain() {
+  SetConsoleCtrlHandler(OnWorkerConsoleEvent, TRUE);
+  const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  char tag[sizeof(kJobTag)] = {};
+  uint32_t mode = 0, limit = 0, size = 0;
+  PrinterEntry entry{};
+  if (!ReadExactly(in, tag, sizeof(tag)) || std::memcmp(tag, kJobTag, sizeof(tag)) != 0 ||
+      !ReadExactly(in, &mode, sizeof(mode)) || !ReadExactly(in, &limit, sizeof(limit)) ||
+      !ReadExactly(in, &entry, sizeof(entry)) || !ReadExactly(in, &size, sizeof(size)) ||
+      mode > static_cast<uint32_t>(Mode::Check) || size > (64u << 20)) {
+    return 2;  // not started by a sender
+  }
+  std::vector<uint8_t> file(size);
+  if (size > 0 && !ReadExactly(in, file.data(), file.size())) return 2;
+  setting_file::ParsedFile parsed;
+  if (static_cast<Mode>(mode) != Mode::Backup &&
+      setting_file::CheckFile(file.data(), file.size(), &parsed) != setting_file::Check::Ok) {
+    return 3;
+  }
+  // Anything more on the input, or its end, is the sender asking to stop.
+  std::thread([in] {
+    uint8_t b = 0;
+    DWORD got = 0;
+    (void)ReadFile(in, &b, 1, &got, nullptr);
+    g_workerStop = true;
+  }).detach();
+
+  CLineProgress progress(out);
+  const Outcome o = RunPrinter(static_cast<Mode>(mode), entry, file, parsed, limit, progress);
+  for (const std::string& d : o.differences) progress.Put("D " + Field(d));
+  char seconds[32];
+  std::snprintf(seconds, sizeof(seconds), "%.1f", o.seconds);
+  progress.Put("M " + std::to_string(PeakPrivateBytes()));
+  progress.Put("R " + std::to_string(static_cast<int>(o.verdict)) + "\t" + seconds + "\t" + Field(o.model) + "\t" +
+               Field(o.serial) + "\t" + Field(o.reason));
+  return 0;
+}
+
+namespace {
+
+// One worker process as the sender sees it.
+struct Worker {
+  std::size_t job = 0;
+  CHandle process;
+  CHandle input;   // the sender's end of the worker's input
+  CHandle output;  // the sender's end of the worker's output
+  std::thread reader;
+  std::atomic<bool> ended{false};
+  Outcome outcome;
+  bool reported = false;
+  uint64_t peakBytes = 0;
+  std::vector<std::string> lines;  // read, not yet handed to the sender's thread
+  std::string wait;                // a wait's line being built: its text and a dot per try
+};
+
+std::string SystemText(DWORD error) {
+  char buffer[256] = {};
+  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, buffer,
+                                 static_cast<DWORD>(sizeof(buffer)), nullptr);
+  std::string text(buffer, n);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == '.')) text.pop_back();
+  return text.empty() ? "error " + std::to_string(error) : text;
+}
+
+// Starts this program as a worker with pipes for its input and output; only
+// the worker's ends are inherited, and only by it (workers are started one
+// at a time, on one thread).
+bool StartWorker(Worker& w, std::string& why) {
+  wchar_t self[MAX_PATH * 2] = {};
+  const DWORD n = GetModuleFileNameW(nullptr, self, static_cast<DWORD>(std::size(self)));
+  if (n == 0 || n >= std::size(self)) {
+    why = SystemText(GetLastError());
+    return false;
+  }
+  HANDLE inRead = nullptr, inWrite = nullptr, outRead = nullptr, outWrite = nullptr;
+  if (!CreatePipe(&inRead, &inWrite, nullptr, 0)) {
+    why = SystemText(GetLastError());
+    return false;
+  }
+  CHandle childIn(inRead);
+  w.input.reset(inWrite);
+  if (!CreatePipe(&outRead, &outWrite, nullptr, 0)) {
+    why = SystemText(GetLastError());
+    return false;
+  }
+  CHandle childOut(outWrite);
+  w.output.reset(outRead);
+  SetHandleInformation(childIn.get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+  SetHandleInformation(childOut.get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = childIn.get();
+  startup.hStdOutput = childOut.get();
+  startup.hStdError = childOut.get();
+  std::wstring commandLine = L"\"" + std::wstring(self) + L"\" --worker";
+  PROCESS_INFORMATION info{};
+  // Same console: a Ctrl+C reaches the worker too, which then stops as asked.
+  if (!CreateProcessW(self, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+    why = SystemText(GetLastError());
+    return false;
+  }
+  CloseHandle(info.hThread);
+  w.process.reset(info.hProcess);
+  return true;
+}
+
+// The worker's result line back into an outcome.
+bool ParseResult(const std::string& line, Outcome& o) {
+  std::vector<std::string> fields;
+  std::size_t at = 0;
+  for (;;) {
+    const std::size_t tab = line.find('\t', at);
+    fields.push_back(line.substr(at, tab == std::string::npos ? std::string::npos : tab - at));
+    if (tab == std::string::npos) break;
+    at = tab + 1;
+  }
+  if (fields.size() != 5 || fields[0].empty()) return false;
+  const int verdict = std::atoi(fields[0].c_str());
+  if (verdict < 0 || verdict > static_cast<int>(Verdict::Interrupted)) return false;
+  o.verdict = static_cast<Verdict>(verdict);
+  o.seconds = std::atof(fields[1].c_str());
+  o.model = fields[2];
+  o.serial = fields[3];
+  o.reason = fields[4];
+  return true;
+}
+
+}  // namespace
+
+std::vector<Outcome> RunPool(Mode mode, const std::vector<PrinterJob>& printers, const std::vector<uint8_t>& file,
+                             uint32_t restartLimitSeconds, uint32_t jobs, HANDLE stop, const PoolEvents& events,
+                             PoolFigures& figures) {
+  std::vector<Outcome> outcomes(printers.size());
+  std::mutex lock;  // the workers' lines and ends
+  CHandle changed(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  std::vector<std::unique_ptr<Worker>> running;
+  std::size_t next = 0;
+  bool stopping = false;
+
+  // Hands what the readers collected to the caller, on this thread; joins
+  // workers that ended.
+  const auto collect = [&] {
+    std::vector<std::pair<std::size_t, std::string>> lines;
+    std::vector<std::unique_ptr<Worker>> ended;
+    {
+      std::lock_guard guard(lock);
+      for (auto& w : running) {
+        for (auto& l : w->lines) lines.emplace_back(w->job, std::move(l));
+        w->lines.clear();
+      }
+      for (auto it = running.begin(); it != running.end();) {
+        if ((*it)->ended) {
+          ended.push_back(std::move(*it));
+          it = running.erase(it);
+        } else {
+          ++it;
+        }
+      }
+    }
+    for (const auto& [job, line] : lines) events.progress(job, line);
+    for (auto& w : ended) {
+      w->reader.join();
+      WaitForSingleObject(w->process.get(), INFINITE);
+      if (!w->reported) {
+        DWORD code = 0;
+        GetExitCodeProcess(w->process.get(), &code);
+        w->outcome = {Verdict::Failed, "the worker process ended without a result (exit status " + std::to_string(code) + ")"};
+      }
+      figures.workerPeakPrivateBytes = std::max(figures.workerPeakPrivateBytes, w->peakBytes);
+      outcomes[w->job] = w->outcome;
+      events.done(w->job, w->outcome);
+    }
+  };
+
+  while (next < printers.size() || !running.empty()) {
+    if (!stopping && WaitForSingleObject(stop, 0) == WAIT_OBJECT_0) {
+      stopping = true;
+      std::lock_guard guard(lock);
+      for (auto& w : running) {
+        const uint8_t b = 'S';
+        DWORD put = 0;
+        (void)WriteFile(w->input.get(), &b, 1, &put, nullptr);
+      }
+    }
+    // Printers never started are told after those under way.
+    if (stopping && running.empty()) {
+      for (; next < printers.size(); ++next) {
+        outcomes[next] = {Verdict::Interrupted, "not started"};
+        events.done(next, outcomes[next]);
+      }
+      break;
+    }
+    while (!stopping && next < printers.size() && running.size() < jobs) {
+      auto w = std::make_unique<Worker>();
+      w->job = next++;
+      std::string why;
+      if (!StartWorker(*w, why)) {
+        outcomes[w->job] = {Verdict::Failed, "no worker process could be started: " + why};
+        events.done(w->job, outcomes[w->job]);
+        continue;
+      }
+      // The job: written whole before the worker is watched.
+      const uint32_t modeValue = static_cast<uint32_t>(mode), size = static_cast<uint32_t>(file.size());
+      const PrinterEntry& entry = printers[w->job].entry;
+      const HANDLE in = w->input.get();
+      (void)(WriteExactly(in, kJobTag, sizeof(kJobTag)) && WriteExactly(in, &modeValue, sizeof(modeValue)) &&
+             WriteExactly(in, &restartLimitSeconds, sizeof(restartLimitSeconds)) &&
+             WriteExactly(in, &entry, sizeof(entry)) && WriteExactly(in, &size, sizeof(size)) &&
+             WriteExactly(in, file.data(), file.size()));
+      Worker* raw = w.get();
+      const HANDLE wake = changed.get();
+      {
+        std::lock_guard guard(lock);
+        running.push_back(std::move(w));
+      }
+      raw->reader = std::thread([raw, &lock, wake] {
+        std::string pending;
+        char buffer[4096];
+        DWORD got = 0;
+        while (ReadFile(raw->output.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+          pending.append(buffer, got);
+          std::size_t end = 0;
+          std::lock_guard guard(lock);
+          while ((end = pending.find('\n')) != std::string::npos) {
+            std::string line = pending.substr(0, end);
+            pending.erase(0, end + 1);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            const std::string rest = line.size() > 2 ? line.substr(2) : "";
+            if (line.rfind("R ", 0) == 0) {
+              Outcome o;
+              if (ParseResult(rest, o)) {
+                o.differences = std::move(raw->outcome.differences);
+                raw->outcome = std::move(o);
+                raw->reported = true;
+              }
+            } else if (line.rfind("D ", 0) == 0) {
+              raw->outcome.differences.push_back(rest);
+            } else if (line.rfind("M ", 0) == 0) {
+              raw->peakBytes = std::strtoull(rest.c_str(), nullptr, 10);
+            } else if (line.rfind("S ", 0) == 0) {
+              raw->lines.push_back(rest);
+            } else if (line.rfind("B ", 0) == 0) {
+              raw->wait = rest + " ";
+            } else if (line == "T") {
+              raw->wait += ".";
+            } else if (line.rfind("E ", 0) == 0) {
+              raw->lines.push_back(raw->wait + " " + rest);
+              raw->wait.clear();
+            } else if (!line.empty()) {
+              raw->lines.push_back(line);  // anything else the worker said
+            }
+          }
+          SetEvent(wake);
+        }
+        std::lock_guard guard(lock);
+        raw->ended = true;
+        SetEvent(wake);
+      });
+    }
+    const HANDLE waits[2] = {changed.get(), stop};
+    WaitForMultipleObjects(stopping ? 1 : 2, waits, FALSE, 500);
+    collect();
+  }
+  return outcomes;
+}
+
+}  // namespace sender
