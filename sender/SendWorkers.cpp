@@ -156,6 +156,8 @@ struct Worker {
   CHandle output;  // the sender's end of the worker's output
   std::thread reader;
   std::atomic<bool> ended{false};
+  bool jobSent = false;    // the stop byte may follow only the whole job
+  bool stopAsked = false;
   Outcome outcome;
   bool reported = false;
   uint64_t peakBytes = 0;
@@ -213,6 +215,13 @@ bool StartWorker(Worker& w, std::string& why) {
   CloseHandle(info.hThread);
   w.process.reset(info.hProcess);
   return true;
+}
+
+// Anything after the job asks the worker to stop.
+void AskToStop(Worker& w) {
+  const uint8_t b = 'S';
+  DWORD put = 0;
+  (void)WriteFile(w.input.get(), &b, 1, &put, nullptr);
 }
 
 // The worker's result line back into an outcome.
@@ -288,9 +297,8 @@ std::vector<Outcome> RunPool(Mode mode, const std::vector<PrinterJob>& printers,
       stopping = true;
       std::lock_guard guard(lock);
       for (auto& w : running) {
-        const uint8_t b = 'S';
-        DWORD put = 0;
-        (void)WriteFile(w->input.get(), &b, 1, &put, nullptr);
+        w->stopAsked = true;
+        if (w->jobSent) AskToStop(*w);
       }
     }
     // Printers never started are told after those under way.
@@ -310,21 +318,27 @@ std::vector<Outcome> RunPool(Mode mode, const std::vector<PrinterJob>& printers,
         events.done(w->job, outcomes[w->job]);
         continue;
       }
-      // The job: written whole before the worker is watched.
-      const uint32_t modeValue = static_cast<uint32_t>(mode), size = static_cast<uint32_t>(file.size());
-      const PrinterEntry& entry = printers[w->job].entry;
-      const HANDLE in = w->input.get();
-      (void)(WriteExactly(in, kJobTag, sizeof(kJobTag)) && WriteExactly(in, &modeValue, sizeof(modeValue)) &&
-             WriteExactly(in, &restartLimitSeconds, sizeof(restartLimitSeconds)) &&
-             WriteExactly(in, &entry, sizeof(entry)) && WriteExactly(in, &size, sizeof(size)) &&
-             WriteExactly(in, file.data(), file.size()));
       Worker* raw = w.get();
       const HANDLE wake = changed.get();
       {
         std::lock_guard guard(lock);
         running.push_back(std::move(w));
       }
-      raw->reader = std::thread([raw, &lock, wake] {
+      raw->reader = std::thread([raw, &lock, wake, &file, &printers, mode, restartLimitSeconds] {
+        // The job first, on this thread: a pipe holds less than a job, and a
+        // worker takes a moment to start; the next one is not kept waiting.
+        const uint32_t modeValue = static_cast<uint32_t>(mode), size = static_cast<uint32_t>(file.size());
+        const PrinterEntry& entry = printers[raw->job].entry;
+        const HANDLE in = raw->input.get();
+        (void)(WriteExactly(in, kJobTag, sizeof(kJobTag)) && WriteExactly(in, &modeValue, sizeof(modeValue)) &&
+               WriteExactly(in, &restartLimitSeconds, sizeof(restartLimitSeconds)) &&
+               WriteExactly(in, &entry, sizeof(entry)) && WriteExactly(in, &size, sizeof(size)) &&
+               WriteExactly(in, file.data(), file.size()));
+        {
+          std::lock_guard guard(lock);
+          raw->jobSent = true;
+          if (raw->stopAsked) AskToStop(*raw);
+        }
         std::string pending;
         char buffer[4096];
         DWORD got = 0;
@@ -351,9 +365,9 @@ std::vector<Outcome> RunPool(Mode mode, const std::vector<PrinterJob>& printers,
             } else if (line.rfind("S ", 0) == 0) {
               raw->lines.push_back(rest);
             } else if (line.rfind("B ", 0) == 0) {
-              raw->wait = rest + " ";
+              raw->wait = rest;
             } else if (line == "T") {
-              raw->wait += ".";
+              raw->wait += raw->wait.back() == '.' ? "." : " .";
             } else if (line.rfind("E ", 0) == 0) {
               raw->lines.push_back(raw->wait + " " + rest);
               raw->wait.clear();
