@@ -128,8 +128,12 @@ public:
   void WaitBegins(const std::string& text) override { steps.push_back(text); }
   void Tick() override { ++ticks; }
   void WaitEnds(const std::string& text) override { steps.push_back(text); }
+  // Ctrl+C after this many questions (-1: never).
+  bool Interrupted() override { return stopAfter >= 0 && ++asked > stopAfter; }
   std::vector<std::string> steps;
   int ticks = 0;
+  int stopAfter = -1;
+  int asked = 0;
 };
 
 struct SendResult {
@@ -311,6 +315,51 @@ TEST(SendFlow, APrinterThatDoesNotComeBackFailsWithinTheLimit) {
     EXPECT_LT(printer.Now(), 10000u + 3000u) << "the limit holds, give or take one try";
     EXPECT_LE(run.progress.ticks, 10);
     EXPECT_NE(run.progress.steps.back().find("not back after"), std::string::npos);
+  }
+}
+
+TEST(SendFlow, CtrlCAtAnyPointLeavesNoPrinterInUserSettingMode) {
+  // catches: a stop that abandons a printer in the mode (it prints nothing
+  // until switched off), or that reports a finished printer as interrupted
+  const Bytes file = sendtest::File(sendtest::CommandsFrom(sendtest::UsualFields()));
+  setting_file::ParsedFile parsed;
+  ASSERT_EQ(setting_file::CheckFile(file.data(), file.size(), &parsed), setting_file::Check::Ok);
+  for (const bool check : {false, true}) {
+    bool finished = false;
+    for (int stopAfter = 0; !finished; ++stopAfter) {
+      SCOPED_TRACE((check ? "check, stopped after " : "send, stopped after ") + std::to_string(stopAfter));
+      ASSERT_LT(stopAfter, 100);
+      CFakePrinter printer;
+      CRecordedProgress progress;
+      progress.stopAfter = stopAfter;
+      const sender::Outcome o = check ? sender::CheckPrinter(printer, parsed, {}, progress)
+                                      : sender::SendFile(printer, file.data(), parsed, {}, progress);
+      finished = progress.asked <= stopAfter;
+      EXPECT_EQ(o.verdict, finished ? (check ? Verdict::Differs : Verdict::Ok) : Verdict::Interrupted) << o.reason;
+      EXPECT_FALSE(printer.engine.InUserSettingMode());
+      if (stopAfter == 0) EXPECT_TRUE(printer.written.empty()) << "a printer not started hears nothing";
+      if (check) EXPECT_EQ(printer.engine.CurrentSettings().customized.at(3), 6) << "a check writes nothing";
+    }
+  }
+}
+
+TEST(SendFlow, ABackupSentToAnotherPrinterMakesItHoldTheSameSettings) {
+  CFakePrinter first;
+  const Bytes usual = sendtest::File(sendtest::CommandsFrom(sendtest::UsualFields()));
+  ASSERT_EQ(Send(first, usual).outcome.verdict, Verdict::Ok);
+  sender::ReadBack read;
+  CRecordedProgress progress;
+  const sender::Outcome backup = sender::BackupPrinter(first, {}, progress, read);
+  ASSERT_EQ(backup.verdict, Verdict::Ok) << backup.reason;
+  EXPECT_EQ(backup.model, "VX-R500");
+  EXPECT_EQ(read.switches.size(), 4u);
+  EXPECT_EQ(read.values.size(), 9u);
+  CFakePrinter second;
+  ASSERT_EQ(Send(second, sendtest::File(sender::BackupCommandPart(read))).outcome.verdict, Verdict::Ok);
+  const emu::Settings a = first.engine.CurrentSettings(), b = second.engine.CurrentSettings();
+  for (const uint8_t sw : {1, 2, 5, 8}) EXPECT_EQ(a.memorySwitch[sw], b.memorySwitch[sw]) << "switch " << int{sw};
+  for (const uint8_t v : {3, 4, 12, 101, 102, 103, 104, 116, 117}) {
+    EXPECT_EQ(a.customized.at(v), b.customized.at(v)) << "value " << int{v};
   }
 }
 

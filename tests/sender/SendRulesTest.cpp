@@ -4,6 +4,7 @@
 
 #include "printerinfo/PrinterReadRules.h"
 #include "sender/SendCommandLine.h"
+#include "sender/SettingNames.h"
 
 namespace {
 
@@ -129,6 +130,29 @@ TEST(SendRules, ResultLinesLineUpAndTheExitCodeSaysWhetherAllWent) {
   EXPECT_EQ(sender::ExitCodeFor(outcomes), sender::kExitSomeNotSent);
   EXPECT_EQ(sender::ExitCodeFor({{Verdict::Ok, ""}, {Verdict::Skipped, "x"}}), sender::kExitSomeNotSent)
       << "a skipped printer did not get the file";
+}
+
+TEST(SendRules, AFileInWordsAndAReportLine) {
+  setting_file::ParsedFile file;
+  file.deviceName = "VX-R500";
+  file.timeStamp = "05/17/2024 09:30";
+  file.switches = {{1, {'0', '2', '1', '2', '2', '2', '2', '2'}}, {1, {'1', '2', '2', '2', '2', '2', '2', '2'}}};
+  file.values = {{3, 2}, {117, 21}, {3, 4}, {5, 3}};
+  std::string shown;
+  for (const auto& line : sender::ShowLines(file)) shown += line + "\n";
+  EXPECT_EQ(shown,
+            "Device name: VX-R500\nSaved: 05/17/2024 09:30\nLogo: none\nMemory switch 1\n"
+            "  Cut when the cover is closed: on\n"     // the later command wins
+            "  Line feed on carriage return: leave as it is\n"
+            "  bit 6: on\n"                            // no page offers it
+            "  Print ? for damaged data: leave as it is\n  Large receive buffer (4 KB): leave as it is\n"
+            "  Send a power-on notice: leave as it is\n  Busy while offline: leave as it is\n"
+            "Customized values\n  Paper width: 70 mm\n  Cut position, backward adjustment: 21 units = -3.0 mm\n"
+            "  customized value 5: 3\n");
+  Outcome o{Verdict::Differs, "", {"Paper \"width\"\t70 mm"}, "VX-R500", "VXE0000001", 6.24};
+  EXPECT_EQ(sender::ReportLine("10.0.0.2\\x", o),
+            "{\"target\":\"10.0.0.2\\\\x\",\"model\":\"VX-R500\",\"serial\":\"VXE0000001\",\"result\":\"DIFFERS\","
+            "\"reason\":\"\",\"differences\":[\"Paper \\\"width\\\"\\u000970 mm\"],\"seconds\":6.2}");
 }
 
 }  // namespace
