@@ -124,6 +124,7 @@ int wmain(int argc, wchar_t** argv) {
   config.statePath = DefaultStatePath();
   bool quiet = false;
   int fleet = 0;
+  bool endpointsGiven = false;  // a fleet's printers have TCP only, on their own addresses
   if (argc >= 4 && std::wstring(argv[1]) == L"--ask") {
     std::string request;
     for (int i = 3; i < argc; ++i) request += (i > 3 ? " " : "") + Narrow(argv[i]);
@@ -137,6 +138,7 @@ int wmain(int argc, wchar_t** argv) {
       if (!v) return Usage();
       config.name = v;
     } else if (arg == L"--tcp") {
+      endpointsGiven = true;
       const wchar_t* v = next();
       if (!v) return Usage();
       const std::wstring text = v;
@@ -146,21 +148,26 @@ int wmain(int argc, wchar_t** argv) {
       config.tcpPort = _wtoi(text.substr(colon + 1).c_str());
       if (config.tcpPort < 0 || config.tcpPort > 65535) return Usage();
     } else if (arg == L"--no-tcp") {
+      endpointsGiven = true;
       config.tcpPort = -1;
     } else if (arg == L"--usb") {
+      endpointsGiven = true;
       const wchar_t* v = next();
       if (!v) return Usage();
       config.usbName = v;
     } else if (arg == L"--lpt") {
+      endpointsGiven = true;
       const wchar_t* v = next();
       if (!v) return Usage();
       config.lptName = v;
     } else if (arg == L"--monitor") {
+      endpointsGiven = true;
       const wchar_t* v = next();
       if (!v) return Usage();
       if (config.monitorPorts == std::vector<std::wstring>{L"VXPORT1"}) config.monitorPorts.clear();
       config.monitorPorts.push_back(v);
     } else if (arg == L"--com") {
+      endpointsGiven = true;
       const wchar_t* v = next();
       if (!v) return Usage();
       config.comDevice = v;
@@ -201,6 +208,7 @@ int wmain(int argc, wchar_t** argv) {
     }
   }
 
+  if (fleet > 0 && endpointsGiven) return Usage();
   g_quit = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
   const std::vector<EmulatorConfig> configs = fleet > 0 ? FleetConfigs(config, fleet) : std::vector{config};

@@ -251,51 +251,46 @@ Outcome Send(CRun& run, ISendPort& port, const uint8_t* file, const setting_file
   return done;
 }
 
+// One printer's run of any kind: the port closed at its end, the outcome
+// stamped with what the printer said of itself and the time taken.
+template <class Body>
+Outcome RunOn(ISendPort& port, const SendTimings& timings, ISendProgress& progress, Body body) {
+  const uint64_t began = port.NowMs();
+  CPortCloser closer(port);
+  CRun run(port, timings, progress);
+  Outcome outcome = body(run);
+  return run.Stamped(std::move(outcome), static_cast<double>(port.NowMs() - began) / 1000.0);
+}
+
 }  // namespace
 
 Outcome SendFile(ISendPort& port, const uint8_t* file, const setting_file::ParsedFile& parsed,
                  const SendTimings& timings, ISendProgress& progress) {
-  const uint64_t began = port.NowMs();
-  CPortCloser closer(port);
-  CRun run(port, timings, progress);
-  Outcome outcome = Send(run, port, file, parsed, timings, progress);
-  return run.Stamped(std::move(outcome), static_cast<double>(port.NowMs() - began) / 1000.0);
+  return RunOn(port, timings, progress, [&](CRun& run) { return Send(run, port, file, parsed, timings, progress); });
 }
 
 Outcome CheckPrinter(ISendPort& port, const setting_file::ParsedFile& parsed, const SendTimings& timings,
                      ISendProgress& progress) {
-  const uint64_t began = port.NowMs();
-  CPortCloser closer(port);
-  CRun run(port, timings, progress);
-  Outcome outcome{Verdict::Ok, {}};
-  if (auto skipped = run.Identify()) {
-    outcome = *skipped;
-  } else {
+  return RunOn(port, timings, progress, [&](CRun& run) -> Outcome {
+    if (auto skipped = run.Identify()) return *skipped;
     const ExpectedSettings expected = ExpectedFrom(parsed);
     ReadBack read;
     progress.Step("a VX-R500; reading its settings");
-    if (auto failed = run.ReadSettings(expected, read)) {
-      outcome = *failed;
-    } else {
-      outcome.differences = Differences(expected, read);
-      if (!outcome.differences.empty()) outcome.verdict = Verdict::Differs;
-    }
-  }
-  return run.Stamped(std::move(outcome), static_cast<double>(port.NowMs() - began) / 1000.0);
+    if (auto failed = run.ReadSettings(expected, read)) return *failed;
+    Outcome outcome{Verdict::Ok, {}};
+    outcome.differences = Differences(expected, read);
+    if (!outcome.differences.empty()) outcome.verdict = Verdict::Differs;
+    return outcome;
+  });
 }
 
 Outcome BackupPrinter(ISendPort& port, const SendTimings& timings, ISendProgress& progress, ReadBack& read) {
-  const uint64_t began = port.NowMs();
-  CPortCloser closer(port);
-  CRun run(port, timings, progress);
-  Outcome outcome{Verdict::Ok, {}};
-  if (auto skipped = run.Identify()) {
-    outcome = *skipped;
-  } else {
+  return RunOn(port, timings, progress, [&](CRun& run) -> Outcome {
+    if (auto skipped = run.Identify()) return *skipped;
     progress.Step("a VX-R500; reading every setting a setting command file carries");
-    if (auto failed = run.ReadSettings(TableSettings(), read)) outcome = *failed;
-  }
-  return run.Stamped(std::move(outcome), static_cast<double>(port.NowMs() - began) / 1000.0);
+    if (auto failed = run.ReadSettings(TableSettings(), read)) return *failed;
+    return {Verdict::Ok, {}};
+  });
 }
 
 }  // namespace sender

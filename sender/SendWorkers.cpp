@@ -28,28 +28,23 @@ BOOL WINAPI OnWorkerConsoleEvent(DWORD) {
   return TRUE;  // the run ends by itself, the printer out of user-setting mode
 }
 
-bool ReadExactly(HANDLE from, void* to, std::size_t size) {
-  auto* at = static_cast<uint8_t*>(to);
+// Reads or writes all of `size` bytes, in slices a pipe takes.
+template <class Io, class Byte>
+bool Exactly(Io io, HANDLE handle, Byte* at, std::size_t size) {
   while (size > 0) {
-    DWORD got = 0;
+    DWORD done = 0;
     const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 20));
-    if (!ReadFile(from, at, want, &got, nullptr) || got == 0) return false;
-    at += got;
-    size -= got;
+    if (!io(handle, at, want, &done, nullptr) || done == 0) return false;
+    at += done;
+    size -= done;
   }
   return true;
 }
-
+bool ReadExactly(HANDLE from, void* to, std::size_t size) {
+  return Exactly(ReadFile, from, static_cast<uint8_t*>(to), size);
+}
 bool WriteExactly(HANDLE to, const void* from, std::size_t size) {
-  const auto* at = static_cast<const uint8_t*>(from);
-  while (size > 0) {
-    DWORD put = 0;
-    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 20));
-    if (!WriteFile(to, at, want, &put, nullptr) || put == 0) return false;
-    at += put;
-    size -= put;
-  }
-  return true;
+  return Exactly(WriteFile, to, static_cast<const uint8_t*>(from), size);
 }
 
 uint64_t PeakPrivateBytes() {
@@ -119,6 +114,11 @@ int WorkerMain() {
       !ReadExactly(in, &entry, sizeof(entry)) || !ReadExactly(in, &size, sizeof(size)) ||
       mode > static_cast<uint32_t>(Mode::Check) || size > (64u << 20)) {
     return 2;  // not started by a sender
+  }
+  // The library reads the entry's texts up to their terminators: each ends within its field.
+  for (wchar_t* text : {entry.interfaceKindText, entry.portName, entry.portPath, entry.deviceName,
+                        entry.networkInterfaceName}) {
+    text[kTextUnits - 1] = L'\0';
   }
   std::vector<uint8_t> file(size);
   if (size > 0 && !ReadExactly(in, file.data(), file.size())) return 2;
