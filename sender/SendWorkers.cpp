@@ -174,43 +174,56 @@ std::string SystemText(DWORD error) {
   return text.empty() ? "error " + std::to_string(error) : text;
 }
 
-// Starts this program as a worker with pipes for its input and output; only
-// the worker's ends are inherited, and only by it (workers are started one
-// at a time, on one thread).
+// Starts this program as a worker with pipes for its input and output. The
+// worker inherits its two pipe ends and nothing else, so that workers are
+// started side by side, on threads of their own: a system's process start
+// takes long enough that one after the other the last of many would begin
+// seconds after the first.
 bool StartWorker(Worker& w, std::string& why) {
+  const auto failed = [&why] {
+    why = SystemText(GetLastError());
+    return false;
+  };
   wchar_t self[MAX_PATH * 2] = {};
   const DWORD n = GetModuleFileNameW(nullptr, self, static_cast<DWORD>(std::size(self)));
-  if (n == 0 || n >= std::size(self)) {
-    why = SystemText(GetLastError());
-    return false;
-  }
+  if (n == 0 || n >= std::size(self)) return failed();
+  SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
   HANDLE inRead = nullptr, inWrite = nullptr, outRead = nullptr, outWrite = nullptr;
-  if (!CreatePipe(&inRead, &inWrite, nullptr, 0)) {
-    why = SystemText(GetLastError());
-    return false;
-  }
+  if (!CreatePipe(&inRead, &inWrite, &inheritable, 0)) return failed();
   CHandle childIn(inRead);
   w.input.reset(inWrite);
-  if (!CreatePipe(&outRead, &outWrite, nullptr, 0)) {
-    why = SystemText(GetLastError());
-    return false;
-  }
+  if (!CreatePipe(&outRead, &outWrite, &inheritable, 0)) return failed();
   CHandle childOut(outWrite);
   w.output.reset(outRead);
-  SetHandleInformation(childIn.get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
-  SetHandleInformation(childOut.get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = childIn.get();
-  startup.hStdOutput = childOut.get();
-  startup.hStdError = childOut.get();
+  SetHandleInformation(w.input.get(), HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(w.output.get(), HANDLE_FLAG_INHERIT, 0);
+
+  SIZE_T size = 0;
+  InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+  std::vector<uint8_t> storage(size);
+  auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage.data());
+  if (!InitializeProcThreadAttributeList(attributes, 1, 0, &size)) return failed();
+  HANDLE inherited[2] = {childIn.get(), childOut.get()};
+  const bool listed = UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited,
+                                                sizeof(inherited), nullptr, nullptr) != FALSE;
+  STARTUPINFOEXW startup{};
+  startup.StartupInfo.cb = sizeof(startup);
+  startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+  startup.StartupInfo.hStdInput = childIn.get();
+  startup.StartupInfo.hStdOutput = childOut.get();
+  startup.StartupInfo.hStdError = childOut.get();
+  startup.lpAttributeList = attributes;
   std::wstring commandLine = L"\"" + std::wstring(self) + L"\" --worker";
   PROCESS_INFORMATION info{};
   // Same console: a Ctrl+C reaches the worker too, which then stops as asked.
-  if (!CreateProcessW(self, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
-    why = SystemText(GetLastError());
-    return false;
+  const bool started = listed && CreateProcessW(self, commandLine.data(), nullptr, nullptr, TRUE,
+                                                EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
+                                                &startup.StartupInfo, &info) != FALSE;
+  const DWORD error = GetLastError();
+  DeleteProcThreadAttributeList(attributes);
+  if (!started) {
+    SetLastError(error);
+    return failed();
   }
   CloseHandle(info.hThread);
   w.process.reset(info.hProcess);
@@ -243,6 +256,84 @@ bool ParseResult(const std::string& line, Outcome& o) {
   o.serial = fields[3];
   o.reason = fields[4];
   return true;
+}
+
+// What a worker is given.
+struct Job {
+  Mode mode;
+  const PrinterEntry& entry;
+  const std::vector<uint8_t>& file;
+  uint32_t restartLimitSeconds;
+};
+
+// One line of the worker's output, under the pool's lock.
+void TakeLine(Worker& w, std::string line) {
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  const std::string rest = line.size() > 2 ? line.substr(2) : "";
+  if (line.rfind("R ", 0) == 0) {
+    Outcome o;
+    if (ParseResult(rest, o)) {
+      o.differences = std::move(w.outcome.differences);
+      w.outcome = std::move(o);
+      w.reported = true;
+    }
+  } else if (line.rfind("D ", 0) == 0) {
+    w.outcome.differences.push_back(rest);
+  } else if (line.rfind("M ", 0) == 0) {
+    w.peakBytes = std::strtoull(rest.c_str(), nullptr, 10);
+  } else if (line.rfind("S ", 0) == 0) {
+    w.lines.push_back(rest);
+  } else if (line.rfind("B ", 0) == 0) {
+    w.wait = rest;
+  } else if (line == "T") {
+    // A wait is one line: its text, a dot per try, how it ended.
+    w.wait += !w.wait.empty() && w.wait.back() == '.' ? "." : " .";
+  } else if (line.rfind("E ", 0) == 0) {
+    w.lines.push_back(w.wait + " " + rest);
+    w.wait.clear();
+  } else if (!line.empty()) {
+    w.lines.push_back(line);  // anything else the worker said
+  }
+}
+
+// A worker's thread: starts it, gives it its job, takes its lines until its
+// output ends.
+void Serve(Worker* w, Job job, std::mutex& lock, HANDLE wake) {
+  std::string why;
+  if (!StartWorker(*w, why)) {
+    std::lock_guard guard(lock);
+    w->outcome = {Verdict::Failed, "no worker process could be started: " + why};
+    w->reported = true;
+    w->ended = true;
+    SetEvent(wake);
+    return;
+  }
+  const uint32_t modeValue = static_cast<uint32_t>(job.mode), size = static_cast<uint32_t>(job.file.size());
+  const HANDLE in = w->input.get();
+  (void)(WriteExactly(in, kJobTag, sizeof(kJobTag)) && WriteExactly(in, &modeValue, sizeof(modeValue)) &&
+         WriteExactly(in, &job.restartLimitSeconds, sizeof(job.restartLimitSeconds)) &&
+         WriteExactly(in, &job.entry, sizeof(job.entry)) && WriteExactly(in, &size, sizeof(size)) &&
+         WriteExactly(in, job.file.data(), job.file.size()));
+  {
+    std::lock_guard guard(lock);
+    w->jobSent = true;
+    if (w->stopAsked) AskToStop(*w);
+  }
+  std::string pending;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(w->output.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+    pending.append(buffer, got);
+    std::lock_guard guard(lock);
+    for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
+      TakeLine(*w, pending.substr(0, end));
+      pending.erase(0, end + 1);
+    }
+    SetEvent(wake);
+  }
+  std::lock_guard guard(lock);
+  w->ended = true;
+  SetEvent(wake);
 }
 
 }  // namespace
@@ -280,7 +371,7 @@ std::vector<Outcome> RunPool(Mode mode, const std::vector<PrinterJob>& printers,
     for (const auto& [job, line] : lines) events.progress(job, line);
     for (auto& w : ended) {
       w->reader.join();
-      WaitForSingleObject(w->process.get(), INFINITE);
+      if (w->process) WaitForSingleObject(w->process.get(), INFINITE);
       if (!w->reported) {
         DWORD code = 0;
         GetExitCodeProcess(w->process.get(), &code);
@@ -312,75 +403,13 @@ std::vector<Outcome> RunPool(Mode mode, const std::vector<PrinterJob>& printers,
     while (!stopping && next < printers.size() && running.size() < jobs) {
       auto w = std::make_unique<Worker>();
       w->job = next++;
-      std::string why;
-      if (!StartWorker(*w, why)) {
-        outcomes[w->job] = {Verdict::Failed, "no worker process could be started: " + why};
-        events.done(w->job, outcomes[w->job]);
-        continue;
-      }
       Worker* raw = w.get();
-      const HANDLE wake = changed.get();
       {
         std::lock_guard guard(lock);
         running.push_back(std::move(w));
       }
-      raw->reader = std::thread([raw, &lock, wake, &file, &printers, mode, restartLimitSeconds] {
-        // The job first, on this thread: a pipe holds less than a job, and a
-        // worker takes a moment to start; the next one is not kept waiting.
-        const uint32_t modeValue = static_cast<uint32_t>(mode), size = static_cast<uint32_t>(file.size());
-        const PrinterEntry& entry = printers[raw->job].entry;
-        const HANDLE in = raw->input.get();
-        (void)(WriteExactly(in, kJobTag, sizeof(kJobTag)) && WriteExactly(in, &modeValue, sizeof(modeValue)) &&
-               WriteExactly(in, &restartLimitSeconds, sizeof(restartLimitSeconds)) &&
-               WriteExactly(in, &entry, sizeof(entry)) && WriteExactly(in, &size, sizeof(size)) &&
-               WriteExactly(in, file.data(), file.size()));
-        {
-          std::lock_guard guard(lock);
-          raw->jobSent = true;
-          if (raw->stopAsked) AskToStop(*raw);
-        }
-        std::string pending;
-        char buffer[4096];
-        DWORD got = 0;
-        while (ReadFile(raw->output.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
-          pending.append(buffer, got);
-          std::size_t end = 0;
-          std::lock_guard guard(lock);
-          while ((end = pending.find('\n')) != std::string::npos) {
-            std::string line = pending.substr(0, end);
-            pending.erase(0, end + 1);
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            const std::string rest = line.size() > 2 ? line.substr(2) : "";
-            if (line.rfind("R ", 0) == 0) {
-              Outcome o;
-              if (ParseResult(rest, o)) {
-                o.differences = std::move(raw->outcome.differences);
-                raw->outcome = std::move(o);
-                raw->reported = true;
-              }
-            } else if (line.rfind("D ", 0) == 0) {
-              raw->outcome.differences.push_back(rest);
-            } else if (line.rfind("M ", 0) == 0) {
-              raw->peakBytes = std::strtoull(rest.c_str(), nullptr, 10);
-            } else if (line.rfind("S ", 0) == 0) {
-              raw->lines.push_back(rest);
-            } else if (line.rfind("B ", 0) == 0) {
-              raw->wait = rest;
-            } else if (line == "T") {
-              raw->wait += raw->wait.back() == '.' ? "." : " .";
-            } else if (line.rfind("E ", 0) == 0) {
-              raw->lines.push_back(raw->wait + " " + rest);
-              raw->wait.clear();
-            } else if (!line.empty()) {
-              raw->lines.push_back(line);  // anything else the worker said
-            }
-          }
-          SetEvent(wake);
-        }
-        std::lock_guard guard(lock);
-        raw->ended = true;
-        SetEvent(wake);
-      });
+      const Job job{mode, printers[raw->job].entry, file, restartLimitSeconds};
+      raw->reader = std::thread(Serve, raw, job, std::ref(lock), changed.get());
     }
     const HANDLE waits[2] = {changed.get(), stop};
     WaitForMultipleObjects(stopping ? 1 : 2, waits, FALSE, 500);
