@@ -102,14 +102,6 @@ private:
   HANDLE stop_;
 };
 
-// Set by Ctrl+C (and by the console closing): the run stops as documented.
-HANDLE g_stop = nullptr;
-
-BOOL WINAPI OnConsoleEvent(DWORD) {
-  SetEvent(g_stop);
-  return TRUE;
-}
-
 std::string Megabytes(uint64_t bytes) {
   char text[32];
   std::snprintf(text, sizeof(text), "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
@@ -256,14 +248,14 @@ int Run(const std::vector<std::wstring>& args) {
   if (!report.Open(line.reportFile, why)) {
     return Refuse(sender::kExitUsage, "cannot write the report " + Utf8(line.reportFile) + ": " + why + "; nothing was sent");
   }
-  g_stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+  // Set by Ctrl+C and by the console closing: the run stops as documented.
+  const HANDLE stop = sender::StopOnConsoleEvents();
   const ULONGLONG began = GetTickCount64();
 
   std::vector<sender::Outcome> outcomes;
   if (line.mode == sender::Mode::Backup) {
     const sender::PrinterJob& job = printers.front();
-    CConsoleProgress progress(job.label, g_stop);
+    CConsoleProgress progress(job.label, stop);
     Put(stderr, "Backing up " + job.label + " into " + fileName + "\n");
     sender::ReadBack read;
     sender::Outcome o = sender::RunPrinter(sender::Mode::Backup, job.entry, data, file, line.restartLimitSeconds,
@@ -290,7 +282,7 @@ int Run(const std::vector<std::wstring>& args) {
       report.Add(printers[job].label, o);
     };
     sender::PoolFigures figures;
-    outcomes = sender::RunPool(line.mode, printers, data, line.restartLimitSeconds, line.jobs, g_stop, events, figures);
+    outcomes = sender::RunPool(line.mode, printers, data, line.restartLimitSeconds, line.jobs, stop, events, figures);
     std::size_t ok = 0;
     for (const auto& o : outcomes) ok += o.verdict == sender::Verdict::Ok ? 1 : 0;
     char seconds[32];
@@ -301,6 +293,7 @@ int Run(const std::vector<std::wstring>& args) {
   }
   const int code = sender::ExitCodeFor(outcomes);
   if (code == sender::kExitInterrupted) Put(stderr, "VXR500Send: interrupted; the results so far are above\n");
+  sender::RunEnded();
   return code;
 }
 

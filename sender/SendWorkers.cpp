@@ -21,12 +21,20 @@ namespace {
 // the port list entry, the file's length, the file.
 constexpr char kJobTag[8] = {'V', 'X', 'S', 'J', 'O', 'B', '0', '1'};
 
-std::atomic<bool> g_workerStop{false};
+HANDLE g_stop = nullptr;   // the run is asked to stop
+HANDLE g_ended = nullptr;  // the run ended
 
-BOOL WINAPI OnWorkerConsoleEvent(DWORD) {
-  g_workerStop = true;
-  return TRUE;  // the run ends by itself, the printer out of user-setting mode
+BOOL WINAPI OnConsoleEvent(DWORD type) {
+  SetEvent(g_stop);
+  // After a close, logoff or shutdown the system ends the process as soon as
+  // this returns: the run is given the time to finish its printers.
+  if (type == CTRL_CLOSE_EVENT || type == CTRL_LOGOFF_EVENT || type == CTRL_SHUTDOWN_EVENT) {
+    WaitForSingleObject(g_ended, 4500);
+  }
+  return TRUE;  // the run ends by itself, no printer left in user-setting mode
 }
+
+bool StopAsked() { return WaitForSingleObject(g_stop, 0) == WAIT_OBJECT_0; }
 
 // Reads or writes all of `size` bytes, in slices a pipe takes.
 template <class Io, class Byte>
@@ -69,7 +77,7 @@ public:
   void WaitBegins(const std::string& text) override { Put("B " + Field(text)); }
   void Tick() override { Put("T"); }
   void WaitEnds(const std::string& text) override { Put("E " + Field(text)); }
-  bool Interrupted() override { return g_workerStop; }
+  bool Interrupted() override { return StopAsked(); }
 
   void Put(const std::string& line) {
     const std::string whole = line + "\n";
@@ -81,6 +89,15 @@ private:
 };
 
 }  // namespace
+
+HANDLE StopOnConsoleEvents() {
+  g_stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  g_ended = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+  return g_stop;
+}
+
+void RunEnded() { SetEvent(g_ended); }
 
 Outcome RunPrinter(Mode mode, const PrinterEntry& entry, const std::vector<uint8_t>& file,
                    const setting_file::ParsedFile& parsed, uint32_t restartLimitSeconds, ISendProgress& progress,
@@ -103,7 +120,7 @@ Outcome RunPrinter(Mode mode, const PrinterEntry& entry, const std::vector<uint8
 }
 
 int WorkerMain() {
-  SetConsoleCtrlHandler(OnWorkerConsoleEvent, TRUE);
+  const HANDLE stop = StopOnConsoleEvents();
   const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
   const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
   char tag[sizeof(kJobTag)] = {};
@@ -128,11 +145,11 @@ int WorkerMain() {
     return 3;
   }
   // Anything more on the input, or its end, is the sender asking to stop.
-  std::thread([in] {
+  std::thread([in, stop] {
     uint8_t b = 0;
     DWORD got = 0;
     (void)ReadFile(in, &b, 1, &got, nullptr);
-    g_workerStop = true;
+    SetEvent(stop);
   }).detach();
 
   CLineProgress progress(out);
@@ -143,6 +160,7 @@ int WorkerMain() {
   progress.Put("M " + std::to_string(PeakPrivateBytes()));
   progress.Put("R " + std::to_string(static_cast<int>(o.verdict)) + "\t" + seconds + "\t" + Field(o.model) + "\t" +
                Field(o.serial) + "\t" + Field(o.reason));
+  RunEnded();
   return 0;
 }
 

@@ -32,6 +32,13 @@ Outcome RunPrinter(Mode mode, const PrinterEntry& entry, const std::vector<uint8
                    const setting_file::ParsedFile& parsed, uint32_t restartLimitSeconds, ISendProgress& progress,
                    ReadBack* read = nullptr);
 
+// Ctrl+C, Ctrl+Break and the console closing ask the run to stop: the
+// returned event is set. After a close, logoff or shutdown the system ends
+// the process once the handler returns, so the handler waits for RunEnded
+// (at most 4.5 s) to let printers under way leave user-setting mode first.
+HANDLE StopOnConsoleEvents();
+void RunEnded();
+
 // The worker's side: reads its job, runs it, reports; the exit status of the
 // process (0 when a result was reported).
 int WorkerMain();
