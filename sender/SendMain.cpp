@@ -6,7 +6,6 @@
 // the command line and the exit codes.
 
 #include <windows.h>
-#include <psapi.h>
 
 #include <cstdio>
 #include <string>
@@ -108,10 +107,12 @@ std::string Megabytes(uint64_t bytes) {
   return text;
 }
 
-uint64_t OwnPeakPrivateBytes() {
-  PROCESS_MEMORY_COUNTERS counters{};
-  counters.cb = sizeof(counters);
-  return GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters)) ? counters.PeakPagefileUsage : 0;
+// Whether two names lead to the same file.
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+  wchar_t fullA[MAX_PATH * 2] = {}, fullB[MAX_PATH * 2] = {};
+  const DWORD na = GetFullPathNameW(a.c_str(), static_cast<DWORD>(std::size(fullA)), fullA, nullptr);
+  const DWORD nb = GetFullPathNameW(b.c_str(), static_cast<DWORD>(std::size(fullB)), fullB, nullptr);
+  return na > 0 && nb > 0 && CompareStringOrdinal(fullA, -1, fullB, -1, TRUE) == CSTR_EQUAL;
 }
 
 // The JSON report: a line per printer, written and flushed as it ends.
@@ -245,6 +246,10 @@ int Run(const std::vector<std::wstring>& args) {
 
   CReport report;
   std::string why;
+  if (!line.reportFile.empty() && (SameFile(line.reportFile, line.file) ||
+                                   (!line.targetsFile.empty() && SameFile(line.reportFile, line.targetsFile)))) {
+    return Refuse(sender::kExitUsage, "the report would replace the settings file or the targets file; nothing was sent");
+  }
   if (!report.Open(line.reportFile, why)) {
     return Refuse(sender::kExitUsage, "cannot write the report " + Utf8(line.reportFile) + ": " + why + "; nothing was sent");
   }
@@ -288,7 +293,7 @@ int Run(const std::vector<std::wstring>& args) {
     char seconds[32];
     std::snprintf(seconds, sizeof(seconds), "%.1f s", static_cast<double>(GetTickCount64() - began) / 1000.0);
     Put(stderr, std::to_string(printers.size()) + " printer(s) in " + seconds + ", " + std::to_string(ok) +
-                    " OK; peak private memory " + Megabytes(OwnPeakPrivateBytes()) + " here and at most " +
+                    " OK; peak private memory " + Megabytes(sender::PeakPrivateBytes()) + " here and at most " +
                     Megabytes(figures.workerPeakPrivateBytes) + " in a worker\n");
   }
   const int code = sender::ExitCodeFor(outcomes);

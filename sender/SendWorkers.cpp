@@ -55,11 +55,15 @@ bool WriteExactly(HANDLE to, const void* from, std::size_t size) {
   return Exactly(WriteFile, to, static_cast<const uint8_t*>(from), size);
 }
 
+}  // namespace
+
 uint64_t PeakPrivateBytes() {
   PROCESS_MEMORY_COUNTERS counters{};
   counters.cb = sizeof(counters);
   return GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters)) ? counters.PeakPagefileUsage : 0;
 }
+
+namespace {
 
 // A line of the worker's output without tabs or line ends.
 std::string Field(std::string text) {

@@ -39,6 +39,9 @@ Outcome RunPrinter(Mode mode, const PrinterEntry& entry, const std::vector<uint8
 HANDLE StopOnConsoleEvents();
 void RunEnded();
 
+// This process's peak private memory, in bytes.
+uint64_t PeakPrivateBytes();
+
 // The worker's side: reads its job, runs it, reports; the exit status of the
 // process (0 when a result was reported).
 int WorkerMain();
