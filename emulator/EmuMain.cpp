@@ -4,8 +4,8 @@
 //
 //   VXR500Emu [--name N] [--tcp HOST:PORT | --no-tcp] [--usb NAME] [--lpt NAME] [--monitor VXPORTn]...
 //             [--com COMx --com-peer COMy [--com-settings B,P,D] [--bluetooth]] [--state FILE] [--restart-ms MS]
-//             [--identity served|sister|foreign|mute] [--no-control] [--quiet]
-//   VXR500Emu --fleet N [--name N] [--state FILE] [--restart-ms MS] [--identity ...] [--no-control] [--quiet]
+//             [--identity served|sister|foreign|mute] [--no-announce] [--no-control] [--quiet]
+//   VXR500Emu --fleet N [--name N] [--state FILE] [--restart-ms MS] [--identity ...] [--no-announce] [--no-control] [--quiet]
 //   VXR500Emu --ask NAME REQUEST...     one control request to a running printer; its reply printed
 //
 // A fleet is N independent printers in this process: printer k (1..N) on TCP
@@ -107,9 +107,9 @@ int Usage() {
   std::fprintf(stderr,
                "usage: VXR500Emu [--name N] [--tcp HOST:PORT | --no-tcp] [--usb NAME] [--lpt NAME] [--monitor VXPORTn]...\n"
                "                 [--com COMx --com-peer COMy [--com-settings B,P,D] [--bluetooth]] [--state FILE] [--restart-ms MS]\n"
-               "                 [--identity served|sister|foreign|mute] [--no-control] [--quiet]\n"
+               "                 [--identity served|sister|foreign|mute] [--no-announce] [--no-control] [--quiet]\n"
                "       VXR500Emu --fleet N (1-64) [--name N] [--state FILE] [--restart-ms MS] [--identity ...]\n"
-               "                 [--no-control] [--quiet]\n"
+               "                 [--no-announce] [--no-control] [--quiet]\n"
                "       VXR500Emu --ask NAME REQUEST...\n");
   return 2;
 }
@@ -199,6 +199,8 @@ int wmain(int argc, wchar_t** argv) {
       const wchar_t* v = next();
       fleet = v ? _wtoi(v) : 0;
       if (fleet < 1 || fleet > 64) return Usage();
+    } else if (arg == L"--no-announce") {
+      config.announce = false;
     } else if (arg == L"--no-control") {
       config.controlPipe = false;
     } else if (arg == L"--quiet") {

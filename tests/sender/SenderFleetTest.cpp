@@ -21,15 +21,19 @@ constexpr DWORD kLimitMs = 240000;
 class SenderFleet : public testing::Test {
 protected:
   void SetUp() override {
+    // A port list of the test's own (no file: the library's one default
+    // entry), so that tests of the machine's list running beside it meet no reader.
+    SetEnvironmentVariableW(L"VX_PORT_REGISTRY", (temp_.Path() + L"\\ports.txt").c_str());
     name_ = L"FLT" + std::to_wstring(GetCurrentProcessId());
     fleet_ = gui::CProcess::Start(gui::BuildProgramDir() + L"\\VXR500Emu.exe",
-                                  L"--quiet --fleet 16 --restart-ms 1000 --name " + name_ + L" --state \"" +
+                                  L"--quiet --no-announce --fleet 16 --restart-ms 1000 --name " + name_ + L" --state \"" +
                                       temp_.Path() + L"\\state.txt\"",
                                   gui::BuildProgramDir());
     ASSERT_TRUE(fleet_);
     for (int k = 1; k <= kPrinters; ++k) ASSERT_EQ(Ask(k, "status").substr(0, 2), "OK") << "printer " << k;
   }
   void TearDown() override {
+    SetEnvironmentVariableW(L"VX_PORT_REGISTRY", nullptr);
     if (fleet_ && fleet_->IsRunning()) {
       (void)Ask(1, "quit");
       fleet_->WaitForExit(30000);

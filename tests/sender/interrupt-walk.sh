@@ -11,8 +11,11 @@ work=$(mktemp -d)
 name=INT$$
 fail() { echo "interrupt-walk: $*" >&2; status=1; }
 status=0
+# A port list of the walk's own, away from the machine's.
+VX_PORT_REGISTRY="$(winepath -w "$work")\ports.txt"
+export VX_PORT_REGISTRY
 
-wine "$program/VXR500Emu.exe" --quiet --fleet 16 --name "$name" --state "$(winepath -w "$work")\\state.txt" \
+wine "$program/VXR500Emu.exe" --quiet --no-announce --fleet 16 --name "$name" --state "$(winepath -w "$work")\\state.txt" \
   </dev/null >/dev/null 2>&1 &
 emulator=$!
 ask() { wine "$program/VXR500Emu.exe" --ask "$name-$1" "${@:2}" </dev/null 2>/dev/null | tr -d '\r'; }
