@@ -435,7 +435,8 @@ void CPrinterSelectDlg::OnAddPort() {
 
 void CPrinterSelectDlg::OnDeletePort() {
   const std::wstring question = texts_.MessageOr(1, L"Do you really want to delete the selected port?");
-  if (AskSaveChanges(hwnd_, question.c_str()) != IDYES) return;
+  // The utility's Yes/No box: there is nothing to cancel beside No.
+  if (AskSaveChanges(nullptr, hwnd_, question.c_str()) != IDYES) return;
   PrinterEntry* entry = SelectedEntry();
   if (!entry || !Comm()) return;
   // The library compares kind, port and path: the entry as listed.

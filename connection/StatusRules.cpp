@@ -117,11 +117,12 @@ std::wstring PortLineValue(const PortLineInput& in) {
       value = in.fileMode ? std::wstring() : std::wstring(in.portName);
       break;
   }
-  // The spooler port of a port-monitor path, as the selection's column 3
-  // names it. Only those: the library gives every port an address with a
-  // '/', and "127.0.0.1 (127.0.0.1:9100)" would say nothing new.
-  std::wstring inner = SpoolerPortOfPath(in.portPath);
-  if (!inner.empty()) {
+  // The part of the port's address after its last '/': a network printer's
+  // TCP port ("127.0.0.1 (127.0.0.1:9100)"), a port-monitor port's name,
+  // with the retail-device name that port has.
+  const std::wstring_view path = in.portPath;
+  if (path.find(L'/') != std::wstring_view::npos) {
+    std::wstring inner(PortPathTail(path));
     if (!in.registryName.empty()) inner += L"/" + std::wstring(in.registryName);
     value += L" (" + inner + L")";
   }

@@ -64,7 +64,7 @@ struct PortLineInput {
   std::wstring_view portName;
   std::wstring_view portPath;
   std::wstring_view unknownText;  // "Unknown"
-  std::wstring_view registryName;  // the retail-device name of the path's spooler port, if any
+  std::wstring_view registryName;  // the retail-device name of the path's last part, if it names one
 };
 std::wstring PortLineValue(const PortLineInput& in);
 

@@ -144,7 +144,9 @@ int32_t CUtilStatusView::ReloadLines() {
   const std::wstring name = !model.empty() ? model : fileMode ? std::wstring(L"VX-R500") : unknown;
 
   const PrinterEntry& entry = settings_.selectedPrinter;
-  const std::wstring device = RetailDeviceOfPort(SpoolerPortOfPath(entry.portPath));
+  // The address's last part; a port-monitor port there may name a retail device.
+  const std::wstring tail(PortPathTail(entry.portPath));
+  const std::wstring device = _wcsnicmp(tail.c_str(), L"VXPORT", 6) == 0 ? RetailDeviceOfPort(tail) : std::wstring();
   PortLineInput in;
   in.interfaceKind = settings_.interfaceKind;
   in.remoteMode = settings_.startMode == static_cast<int32_t>(StartMode::Remote);

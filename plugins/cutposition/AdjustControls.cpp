@@ -51,9 +51,9 @@ void CEditAdjustValue::NormalizeText() {
 }
 
 bool CEditAdjustValue::IsCharRejected(wchar_t character) const {
-  DWORD start = 0;
-  SendMessageW(edit_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
-  return ::IsCharRejected(character, Text(), static_cast<int32_t>(start));
+  DWORD start = 0, end = 0;
+  SendMessageW(edit_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return ::IsCharRejected(character, Text(), static_cast<int32_t>(start), static_cast<int32_t>(end));
 }
 
 bool CEditAdjustValue::CheckDecimals(const std::wstring& previous, DWORD previousSelection) {

@@ -88,11 +88,17 @@ int32_t TenthsOfText(std::wstring_view text, int32_t decimals) {
   return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
 }
 
-bool IsCharRejected(wchar_t c, std::wstring_view text, int32_t selectionStart) {
+bool IsCharRejected(wchar_t c, std::wstring_view text, int32_t selectionStart, int32_t selectionEnd) {
   if (c == L'\b') return false;
   if (c >= L'0' && c <= L'9') return false;
-  if (c == L'-') return text.find(L'-') != std::wstring_view::npos || selectionStart != 0;
-  if (c == L'.') return text.find(L'.') != std::wstring_view::npos;
+  // A typed character replaces the selection: judged against what stays.
+  const auto size = static_cast<int32_t>(text.size());
+  const int32_t from = std::clamp(selectionStart, 0, size);
+  const int32_t to = std::clamp(std::max(selectionEnd, selectionStart), from, size);
+  std::wstring kept(text.substr(0, static_cast<std::size_t>(from)));
+  kept += text.substr(static_cast<std::size_t>(to));
+  if (c == L'-') return kept.find(L'-') != std::wstring::npos || selectionStart != 0;
+  if (c == L'.') return kept.find(L'.') != std::wstring::npos;
   return true;
 }
 

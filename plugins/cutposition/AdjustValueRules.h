@@ -42,8 +42,9 @@ std::wstring TextOfTenths(int32_t tenths, int32_t decimals);
 // is ignored, and a number beyond 32 bits is held at its limit.
 int32_t TenthsOfText(std::wstring_view text, int32_t decimals);
 // The character filter: backspace, digits, "-" only at the start of a text
-// without one, "." only once.
-bool IsCharRejected(wchar_t character, std::wstring_view text, int32_t selectionStart);
+// without one, "." only once. A character typed over a selection replaces it,
+// so it is judged against the text without the selection (-1: none).
+bool IsCharRejected(wchar_t character, std::wstring_view text, int32_t selectionStart, int32_t selectionEnd = -1);
 // Whether a text keeps to the allowed decimal digits (-1: any).
 bool HasAllowedDecimals(std::wstring_view text, int32_t decimals);
 

@@ -101,7 +101,7 @@ TEST_F(EndToEnd, UserPicksTheEmulatedPrinterAndTheMainWindowOpens) {
     return gui::WaitUntil([&] { return PaneLine(frame, id) == text; }, 10000);
   };
   EXPECT_TRUE(shows(1021, L"Printer Name: VX-R500")) << Narrow(PaneLine(frame, 1021));
-  EXPECT_EQ(PaneLine(frame, 1022), L"Port: 127.0.0.1");
+  EXPECT_EQ(PaneLine(frame, 1022), L"Port: 127.0.0.1 (127.0.0.1:" + std::to_wstring(port_) + L")");
   EXPECT_TRUE(shows(1025, L"Status: Online")) << Narrow(PaneLine(frame, 1025));
   ASSERT_EQ(Control("condition cover on").substr(0, 2), "OK");
   EXPECT_TRUE(shows(1025, L"Status: Cover is open")) << Narrow(PaneLine(frame, 1025));

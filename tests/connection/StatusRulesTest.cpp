@@ -116,12 +116,12 @@ TEST(StatusRules, PortLineOfEveryPortForm) {
     const wchar_t* value;
   } cases[] = {
       {"USB shown without its prefix", {3, false, false, L"VXUSB001", L"usb://VXUSB001", L"Unknown", L""},
-       L"USB-VXUSB001"},
-      {"network port shown with its library address", {4, false, false, L"127.0.0.1", L"tcp://127.0.0.1:9100",
-       L"Unknown", L""}, L"127.0.0.1"},
+       L"USB-VXUSB001 (VXUSB001)"},
+      {"network port without its TCP port", {4, false, false, L"127.0.0.1", L"tcp://127.0.0.1:9100",
+       L"Unknown", L""}, L"127.0.0.1 (127.0.0.1:9100)"},
       {"serial port misnamed", {1, false, false, L"COM5", L"", L"Unknown", L""}, L"COM5"},
       {"remote printer and host swapped", {6, true, false, L"", L"tcp://shop-pc/VX-R500", L"Unknown", L""},
-       L"VX-R500@shop-pc"},
+       L"VX-R500@shop-pc (VX-R500)"},
       {"a bare remote address given an empty host", {6, true, false, L"", L"192.0.2.7", L"Unknown", L""},
        L"192.0.2.7"},
       {"remote kind outside the remote mode named", {6, false, false, L"x", L"192.0.2.7", L"Unknown", L""},
@@ -129,8 +129,10 @@ TEST(StatusRules, PortLineOfEveryPortForm) {
       {"file mode shows a port", {0, false, true, L"COM1", L"", L"Unknown", L""}, L""},
       {"port-monitor port without its spooler port", {3, false, false, L"USB001", L"pipe://vx/VXPORT2", L"Unknown",
        L""}, L"USB-USB001 (VXPORT2)"},
-      {"retail-device name missing", {3, false, false, L"USB001", L"pipe://vx/VXPORT3/q", L"Unknown", L"POS 3"},
+      {"retail-device name missing", {3, false, false, L"USB001", L"pipe://vx/VXPORT3", L"Unknown", L"POS 3"},
        L"USB-USB001 (VXPORT3/POS 3)"},
+      {"a queue's part taken for the port", {3, false, false, L"USB001", L"pipe://vx/VXPORT3/q", L"Unknown", L""},
+       L"USB-USB001 (q)"},
   };
   for (const auto& c : cases) EXPECT_EQ(PortLineValue(c.in), c.value) << c.fault;
 }

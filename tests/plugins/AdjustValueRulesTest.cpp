@@ -117,6 +117,10 @@ TEST(AdjustValue, CharacterFilter) {
       {"a comma taken", L',', L"1", 1, true},
   };
   for (const auto& c : cases) EXPECT_EQ(IsCharRejected(c.c, c.text, c.selectionStart), c.rejected) << c.fault;
+  // Typed over a selection: "-3.0" selected whole takes a new "-" and ".".
+  EXPECT_FALSE(IsCharRejected(L'-', L"-3.0", 0, 4));
+  EXPECT_FALSE(IsCharRejected(L'.', L"-3.0", 2, 3));
+  EXPECT_TRUE(IsCharRejected(L'-', L"-3.0", 1, 4)) << "the kept minus stays the only one";
 
   EXPECT_TRUE(HasAllowedDecimals(L"12.5", 1));
   EXPECT_FALSE(HasAllowedDecimals(L"12.55", 1)) << "a second decimal digit";

@@ -104,14 +104,14 @@ protected:
 };
 
 TEST_F(StatusPane, AttachedToAnAnsweringPrinter) {
-  // catches: a pane that draws nothing, names the port by its library
-  // address, or never listens to the library
+  // catches: a pane that draws nothing, loses the network port's TCP port,
+  // or never listens to the library
   CUtilStatusView& pane = Open();
   EXPECT_TRUE(gui::WaitUntil([&] {
     Pump();
     return pane.NameLine() == L"Printer Name: VX-R500";
   }, 5000)) << "the printer's information was read at attach";
-  EXPECT_EQ(pane.PortLine(), L"Port: 127.0.0.1");
+  EXPECT_EQ(pane.PortLine(), L"Port: 127.0.0.1 (127.0.0.1:9100)");
   EXPECT_EQ(pane.StatusLine(), L"Status: Online");
   EXPECT_NE(double_->Log().find("RegisterStatusProc"), std::string::npos);
 
