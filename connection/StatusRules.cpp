@@ -84,10 +84,6 @@ StatusOutcome ApplyStatusReport(StatusState& state, int32_t code) {
   return out;
 }
 
-bool StatusAllowsPrinterRun(int32_t status) {
-  return status == 0 || (status >= 18 && status <= 21) || status == 100;
-}
-
 std::wstring PortLineValue(const PortLineInput& in) {
   std::wstring value;
   switch (in.interfaceKind) {

@@ -53,9 +53,6 @@ struct StatusOutcome {
 // whether the printer's information must be read again.
 StatusOutcome ApplyStatusReport(StatusState& state, int32_t code);
 
-// Whether a page may talk to the printer in this status.
-bool StatusAllowsPrinterRun(int32_t status);
-
 // The port line's value for a printer entry.
 struct PortLineInput {
   int32_t interfaceKind = 0;

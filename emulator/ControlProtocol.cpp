@@ -101,10 +101,13 @@ std::optional<ControlRequest> ParseControlLine(const std::string& line, std::str
     r.on = words[2] != "off";
     if (r.on) r.name = words[2];
   } else if (verb == "cv") {
-    auto n = want(2) ? Number(words[1], 255) : std::nullopt;
-    if (!n) return fail("usage: cv <number>");
+    auto n = want(2) || want(3) ? Number(words[1], 255) : std::nullopt;
+    auto v = want(3) ? Number(words[2], 65535) : std::nullopt;
+    if (!n || (want(3) && !v)) return fail("usage: cv <number> [<value>]");
     r.op = ControlOp::Customized;
     r.number = *n;
+    r.on = v.has_value();  // a value to put in force
+    r.value = v.value_or(0);
   } else if (verb == "msw") {
     auto n = want(2) ? Number(words[1], kMemorySwitchCount) : std::nullopt;
     if (!n || *n < 1) return fail("usage: msw <1-8>");

@@ -26,7 +26,7 @@ enum class ControlOp {
   Received,     // received: hex of every byte heard since the last clear
   Clear,        // clear: forget what was heard
   Status,       // status: one line describing the printer
-  Customized,   // cv <n>: a customized value in force
+  Customized,   // cv <n> [<value>]: a customized value in force; with a value, put it in force
   MemorySwitch, // msw <n>: a memory switch in force, bit 8 first
   UserSetting,  // usersetting: in or out of user-setting mode, and the enter commands heard since clear
   Quit,         // quit: the emulator program ends
@@ -38,6 +38,7 @@ struct ControlRequest {
   Bytes bytes;        // the silent command's first bytes
   bool on = false;
   uint32_t number = 0;
+  uint32_t value = 0;
   Identity identity = Identity::Served;
 };
 

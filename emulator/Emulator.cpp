@@ -539,6 +539,16 @@ std::string CEmulator::Execute(const emu::ControlRequest& r) {
     }
     case ControlOp::Clear: ClearReceived(); return "OK";
     case ControlOp::Customized: {
+      if (r.on) {
+        bool put = false;
+        {
+          std::scoped_lock guard(lock_);
+          put = engine_.PutCustomizedValue(static_cast<int>(r.number), static_cast<uint16_t>(r.value));
+          (void)engine_.TakeSettingsChanged();
+        }
+        if (!put) return "ERR unknown customized value or beyond its limits";
+        SaveState();  // takes the lock itself
+      }
       std::scoped_lock guard(lock_);
       const auto& values = engine_.CurrentSettings().customized;
       auto it = values.find(static_cast<int>(r.number));

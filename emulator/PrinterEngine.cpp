@@ -158,6 +158,14 @@ Bytes CPrinterEngine::PowerOn() {
   return out;
 }
 
+bool CPrinterEngine::PutCustomizedValue(int number, uint16_t value) {
+  const CustomizedValueSpec* spec = FindCustomizedValue(number);
+  if (!spec || !IsAllowed(*spec, value)) return false;
+  settings_.customized[number] = value;
+  settingsChanged_ = true;
+  return true;
+}
+
 bool CPrinterEngine::TakeSettingsChanged() { return std::exchange(settingsChanged_, false); }
 
 void CPrinterEngine::SetIdentity(Identity identity) {

@@ -119,6 +119,9 @@ public:
   // identity's own answer again). Kept across restarts and identity changes.
   void SetInfoItem(int item, std::optional<std::string> text);
   const Settings& CurrentSettings() const { return settings_; }
+  // A customized value put in force at once, as if set and restarted (the
+  // printer's own limits hold); false for an unknown value or one beyond them.
+  bool PutCustomizedValue(int number, uint16_t value);
   const Conditions& CurrentConditions() const { return conditions_; }
   const Profile& CurrentProfile() const { return profile_; }
   bool InUserSettingMode() const { return userMode_; }

@@ -5,6 +5,7 @@
 #include "app/resource.h"
 #include "connection/PrinterSelectDlg.h"
 #include "connection/StatusRules.h"
+#include "framework/EngineCommCtrl.h"
 #include "framework/FrameMessages.h"
 #include "framework/TextFormat.h"
 #include "shell/PaneLayout.h"
@@ -269,7 +270,7 @@ LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       statusQuery_ = false;
       // A close that came during the wait is carried out when no run follows.
       const int32_t status = wp ? *reinterpret_cast<const int32_t*>(wp) : -1;
-      if (closeAfterRun_ && !progressDialog_ && !StatusAllowsPrinterRun(status)) {
+      if (closeAfterRun_ && !progressDialog_ && !CEngineCommCtrl::StatusAllowsRun(status)) {
         closeAfterRun_ = false;
         PostMessageW(hwnd_, WM_CLOSE, 0, 0);
       }

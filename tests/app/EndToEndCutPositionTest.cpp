@@ -111,6 +111,31 @@ TEST_F(CutPosition, IsReadFromThePrinterSetAndReadBack) {
   EXPECT_EQ(SavedAdjustment(shared_), -21);
 }
 
+TEST_F(CutPosition, ShowsWhatThePrinterHoldsWithoutADataFile) {
+  // catches: a page that shows the data store's 0 instead of the printer's
+  // value, or takes the forward amount when both are set
+  const struct {
+    const char* forward;
+    const char* backward;
+    const wchar_t* shown;
+  } cases[] = {{"89", "0", L"12.6"}, {"0", "21", L"-3.0"}, {"89", "21", L"0.0"}};  // 89 units: 12.56 mm
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.forward + std::string(" forward, ") + c.backward + " backward");
+    shared_.Clear();
+    ASSERT_EQ(Control(std::string("cv 116 ") + c.forward), std::string("OK ") + c.forward);
+    ASSERT_EQ(Control(std::string("cv 117 ") + c.backward), std::string("OK ") + c.backward);
+    HWND frame = nullptr;
+    HWND page = PickThePrinterAndShowThePage(frame);
+    ASSERT_NE(page, nullptr) << "the cut-position page";
+    EXPECT_TRUE(gui::WaitUntil([&] { return gui::WindowText(GetDlgItem(page, 1001)) == c.shown; }, 10000))
+        << "shown: " << std::string(gui::WindowText(GetDlgItem(page, 1001)).begin(),
+                                    gui::WindowText(GetDlgItem(page, 1001)).end());
+    ASSERT_TRUE(WaitForStatus("restarting 0"));
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(utility_->WaitForExit(kStartMs));
+  }
+}
+
 TEST_F(CutPosition, InFileModeOnlyWritesTheBlock) {
   // catches: "Set" in file mode talking to the printer
   HWND frame = nullptr;

@@ -15,6 +15,7 @@
 
 #include "connection/VXC.h"
 #include "framework/CommonFormView.h"
+#include "framework/EngineCommCtrl.h"
 #include "framework/FormViewCtrl.h"
 #include "framework/FrameMessages.h"
 #include "framework/MessageBoxes.h"
@@ -343,6 +344,9 @@ TEST_F(Framework, WindowThreadAnswersWhileTheWorkerRuns) {
 }
 
 TEST_F(Framework, StatusesThatForbidARun) {
+  // The gate every run passes, the utility's close-after-run included.
+  for (int32_t status : {0, 18, 19, 20, 21, 100}) EXPECT_TRUE(CEngineCommCtrl::StatusAllowsRun(status)) << status;
+  for (int32_t status : {-1, 1, 2, 3, 6, 9, 16, 17, 22, 99}) EXPECT_FALSE(CEngineCommCtrl::StatusAllowsRun(status)) << status;
   for (int32_t status : {1, 16, -1}) {
     SetStatus(status);
     ProgressWatch watch;
