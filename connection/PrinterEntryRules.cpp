@@ -1,5 +1,6 @@
 #include "connection/PrinterEntryRules.h"
 
+#include <algorithm>
 #include <cwctype>
 
 int32_t InterfaceKindOfText(std::wstring_view kindText) {
@@ -79,4 +80,10 @@ int32_t PortNumberAfterPrefix(std::wstring_view text) {
     if (value > INT32_MAX) return 0;
   }
   return static_cast<int32_t>(value);
+}
+
+int FittedLastColumnWidth(int listWidth, int otherColumns, int lastColumn, int needed) {
+  const int room = listWidth - otherColumns;
+  if (lastColumn <= room) return lastColumn;
+  return std::min(lastColumn, std::max(room, needed));
 }

@@ -24,3 +24,8 @@ std::wstring SpoolerPortOfPath(std::wstring_view portPath);
 // The number after the first six characters of a text ("VXPORT12" gives 12),
 // 0 when there is none.
 int32_t PortNumberAfterPrefix(std::wstring_view text);
+
+// The width of a list's last column so that the columns fit the list's
+// width when they can: a column wider than the room left gives up what its
+// texts (`needed`, heading included) do not use; it never grows.
+int FittedLastColumnWidth(int listWidth, int otherColumns, int lastColumn, int needed);

@@ -308,6 +308,7 @@ void CPrinterSelectDlg::FillList() {
   HDC dc = GetDC(list);
   HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0));
   int widest = 0;
+  int widestSpooler = 0;
   int index = 0;
   {
   CSelectObject select(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
@@ -335,12 +336,34 @@ void CPrinterSelectDlg::FillList() {
     SIZE size = {};
     GetTextExtentPoint32W(dc, name.c_str(), static_cast<int>(name.size()), &size);
     widest = std::max(widest, static_cast<int>(size.cx));
+    GetTextExtentPoint32W(dc, spooler.c_str(), static_cast<int>(spooler.size()), &size);
+    widestSpooler = std::max(widestSpooler, static_cast<int>(size.cx));
     ++index;
+  }
+  // The last column's heading, which it must keep room for as well.
+  wchar_t heading[128] = {};
+  LVCOLUMNW column = {};
+  column.mask = LVCF_TEXT;
+  column.pszText = heading;
+  column.cchTextMax = static_cast<int>(std::size(heading));
+  if (ListView_GetColumn(list, 3, &column)) {
+    SIZE size = {};
+    GetTextExtentPoint32W(dc, heading, static_cast<int>(wcslen(heading)), &size);
+    widestSpooler = std::max(widestSpooler, static_cast<int>(size.cx));
   }
   }  // the old font goes back into the DC before it is released
   ReleaseDC(list, dc);
-  ListView_SetColumnWidth(list, 0,
-                          std::max(ScaleToDpi(100, WindowDpi(list)), static_cast<int>(std::lround(widest * 1.2))));
+  const int dpi = WindowDpi(list);
+  ListView_SetColumnWidth(list, 0, std::max(ScaleToDpi(100, dpi), static_cast<int>(std::lround(widest * 1.2))));
+  // No horizontal scroll bar for columns that fit: the last one gives up the
+  // room its texts do not need.
+  RECT client = {};
+  GetClientRect(list, &client);
+  const int others = ListView_GetColumnWidth(list, 0) + ListView_GetColumnWidth(list, 1) + ListView_GetColumnWidth(list, 2);
+  const int last = ListView_GetColumnWidth(list, 3);
+  const int fitted = FittedLastColumnWidth(client.right - client.left - GetSystemMetrics(SM_CXVSCROLL), others, last,
+                                           widestSpooler + ScaleToDpi(12, dpi));
+  if (fitted != last) ListView_SetColumnWidth(list, 3, fitted);
   if (index > 0) {
     ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     EnableSelectionButtons(true);

@@ -241,7 +241,16 @@ TEST_F(PrinterSelection, DeletePortAsksFirst) {
   const auto usb = std::find(ports.begin(), ports.end(), L"USB001");
   ASSERT_NE(usb, ports.end());
   ASSERT_TRUE(gui::SelectListViewRow(GetDlgItem(dialog, kList), static_cast<int>(usb - ports.begin())));
-  EXPECT_EQ(PressAndAnswer(utility_->Id(), dialog, kDeletePort, IDNO), L"Do you really want to delete the selected port?");
+  // The utility's Yes/No box: nothing else to press.
+  gui::PressButton(dialog, kDeletePort);
+  HWND box = gui::WaitForMessageBox(utility_->Id(), kStartMs);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(gui::MessageBoxText(box), L"Do you really want to delete the selected port?");
+  EXPECT_NE(GetDlgItem(box, IDYES), nullptr);
+  EXPECT_NE(GetDlgItem(box, IDNO), nullptr);
+  EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr) << "a Cancel button beside No";
+  gui::PressButton(box, IDNO);
+  ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindow(box); }, 5000));
   EXPECT_EQ(ListColumn(dialog, 2), ports) << "No keeps the row";
   EXPECT_NE(RegistryText().find(std::string(monitor_.begin(), monitor_.end())), std::string::npos);
   EXPECT_EQ(PressAndAnswer(utility_->Id(), dialog, kDeletePort, IDYES), L"Do you really want to delete the selected port?");
@@ -250,6 +259,30 @@ TEST_F(PrinterSelection, DeletePortAsksFirst) {
   EXPECT_EQ(std::find(ports.begin(), ports.end(), L"USB001"), ports.end()) << "Yes removes the row";
   EXPECT_EQ(RegistryText().find(std::string(monitor_.begin(), monitor_.end())), std::string::npos) << "and the port";
   CancelAndWait(dialog);
+}
+
+TEST_F(PrinterSelection, OkWithAFatalOrCutterErrorShowsTheGuidanceAndStays) {
+  // catches: a printer with an error the user must clear taken as chosen, or
+  // the guidance not shown
+  for (const char* condition : {"fatal", "cutter"}) {
+    SCOPED_TRACE(condition);
+    HWND dialog = StartAndWaitForSelection();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(Control(std::string("condition ") + condition + " on").substr(0, 2), "OK");
+    gui::PressButton(dialog, IDOK);
+    HWND guidance = WaitForDialogWith(utility_->Id(), 1036);
+    ASSERT_NE(guidance, nullptr) << "the error guidance";
+    EXPECT_TRUE(IsWindow(dialog));
+    gui::PressButton(guidance, IDOK);
+    ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindow(guidance); }, 5000));
+    Sleep(500);
+    EXPECT_TRUE(IsWindow(dialog) && IsWindowVisible(dialog)) << "the selection stays";
+    for (const auto& w : gui::TopLevelWindows(utility_->Id())) {
+      EXPECT_NE(w.className, L"VXUtilMainFrame") << "no main window for a printer in error";
+    }
+    ASSERT_EQ(Control(std::string("condition ") + condition + " off").substr(0, 2), "OK");
+    CancelAndWait(dialog);
+  }
 }
 
 TEST_F(PrinterSelection, SelectLanguageRedrawsAndIsKept) {

@@ -450,6 +450,7 @@ TEST_F(EndToEnd, OkWithoutASelectedRowWarnsAndTheDialogStays) {
     HWND dialog = StartAndWaitForSelection();
     ASSERT_NE(dialog, nullptr);
     HWND list = GetDlgItem(dialog, 1020);
+    EXPECT_EQ(GetWindowLongW(list, GWL_STYLE) & WS_HSCROLL, 0) << "a horizontal scroll bar for columns that fit";
     if (c.noPrinterListed) {
       EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 0);
     } else {

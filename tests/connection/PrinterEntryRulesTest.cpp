@@ -54,4 +54,11 @@ TEST(InterfaceKind, ExactTexts) {
   EXPECT_EQ(InterfaceKindOfText(L""), 0);
 }
 
+TEST(SelectionList, TheLastColumnGivesUpRoomItsTextsDoNotNeed) {
+  EXPECT_EQ(FittedLastColumnWidth(470, 320, 170, 90), 150) << "shrunk to the room left";
+  EXPECT_EQ(FittedLastColumnWidth(470, 320, 170, 160), 160) << "never below what its texts need";
+  EXPECT_EQ(FittedLastColumnWidth(600, 320, 170, 90), 170) << "never grown";
+  EXPECT_EQ(FittedLastColumnWidth(300, 320, 170, 90), 90) << "no room at all";
+}
+
 }  // namespace
