@@ -95,32 +95,14 @@ TEST(StatusRules, TextsAndStringNumbers) {
     int32_t index;
     int32_t number;
     const wchar_t* text;
-  } cases[] = {{0, 0, L"Online"},
-               {1, 1, L"Offline"},
-               {2, 2, L"Cannot Get Status"},
-               {3, 3, L"Fatal Error"},
-               {4, 4, L"Recoverable error"},
-               {5, 5, L"Auto recoverable error"},
-               {6, 6, L"Cover is open"},
-               {7, 7, L"Out of paper"},
-               {8, 8, L"Out of journal"},
-               {9, 9, L"Auto cutter error"},
-               {10, 10, L"No Ink Cartridge 1"},
-               {11, 11, L"No Ink Cartridge 2"},
-               {12, 12, L"Out of ink 1"},
-               {13, 13, L"Out of ink 2"},
-               {14, 14, L"Feeding paper"},
-               {15, 27, L"Cleaning"},
-               {16, 15, L"Offline"},
-               {17, 16, L"Awaiting paper removal"},
-               {18, 17, L"Paper near-end"},
-               {19, 18, L"Journal near-end"},
-               {20, 19, L"Ink 1 near-end"},
-               {21, 20, L"Ink 2 near-end"},
-               {22, 29, L"Paper layout error"},
-               {-1, 21, L"Unknown"},
-               {23, 21, L"Unknown"},
-               {100, 21, L"Unknown"}};
+  } cases[] = {{0, 0, L"Online"}, {1, 1, L"Offline"}, {2, 2, L"Cannot Get Status"}, {3, 3, L"Fatal Error"},
+               {4, 4, L"Recoverable error"}, {5, 5, L"Auto recoverable error"}, {6, 6, L"Cover is open"},
+               {7, 7, L"Out of paper"}, {8, 8, L"Out of journal"}, {9, 9, L"Auto cutter error"},
+               {10, 10, L"No Ink Cartridge 1"}, {11, 11, L"No Ink Cartridge 2"}, {12, 12, L"Out of ink 1"},
+               {13, 13, L"Out of ink 2"}, {14, 14, L"Feeding paper"}, {15, 27, L"Cleaning"}, {16, 15, L"Offline"},
+               {17, 16, L"Awaiting paper removal"}, {18, 17, L"Paper near-end"}, {19, 18, L"Journal near-end"},
+               {20, 19, L"Ink 1 near-end"}, {21, 20, L"Ink 2 near-end"}, {22, 29, L"Paper layout error"},
+               {-1, 21, L"Unknown"}, {23, 21, L"Unknown"}, {100, 21, L"Unknown"}};
   for (const auto& c : cases) {
     EXPECT_EQ(StatusStringNumber(c.index), c.number) << c.index;
     EXPECT_EQ(std::wstring(DefaultStatusText(c.index)), c.text) << c.index;
