@@ -26,13 +26,8 @@ namespace {
 // The largest file a writer makes: a header, the largest logo and the room for commands.
 constexpr LONGLONG kMaxFileBytes = setting_file::kHeaderSize + setting_file::kMaxLogoBytes + setting_file::kWorkArea;
 
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
+using sender::SystemText;
+using sender::Utf8;
 
 void Put(FILE* stream, const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stream);
@@ -42,16 +37,6 @@ void Put(FILE* stream, const std::string& text) {
 int Refuse(int code, const std::string& why) {
   Put(stderr, "VXR500Send: " + why + "\n");
   return code;
-}
-
-// The system's text for an error number, without its line end.
-std::string SystemText(DWORD error) {
-  wchar_t buffer[256] = {};
-  const DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, buffer,
-                                 static_cast<DWORD>(std::size(buffer)), nullptr);
-  std::wstring text(buffer, n);
-  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L'.')) text.pop_back();
-  return text.empty() ? "error " + std::to_string(error) : Utf8(text);
 }
 
 // The whole file, or why not.

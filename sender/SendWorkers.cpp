@@ -57,6 +57,23 @@ bool WriteExactly(HANDLE to, const void* from, std::size_t size) {
 
 }  // namespace
 
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+std::string SystemText(DWORD error) {
+  wchar_t buffer[256] = {};
+  const DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, buffer,
+                                 static_cast<DWORD>(std::size(buffer)), nullptr);
+  std::wstring text(buffer, n);
+  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L'.')) text.pop_back();
+  return text.empty() ? "error " + std::to_string(error) : Utf8(text);
+}
+
 uint64_t PeakPrivateBytes() {
   PROCESS_MEMORY_COUNTERS counters{};
   counters.cb = sizeof(counters);
@@ -186,15 +203,6 @@ struct Worker {
   std::vector<std::string> lines;  // read, not yet handed to the sender's thread
   std::string wait;                // a wait's line being built: its text and a dot per try
 };
-
-std::string SystemText(DWORD error) {
-  char buffer[256] = {};
-  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, buffer,
-                                 static_cast<DWORD>(sizeof(buffer)), nullptr);
-  std::string text(buffer, n);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == '.')) text.pop_back();
-  return text.empty() ? "error " + std::to_string(error) : text;
-}
 
 // Starts this program as a worker with pipes for its input and output. The
 // worker inherits its two pipe ends and nothing else, so that workers are

@@ -39,6 +39,11 @@ Outcome RunPrinter(Mode mode, const PrinterEntry& entry, const std::vector<uint8
 HANDLE StopOnConsoleEvents();
 void RunEnded();
 
+// A text as UTF-8, what the console streams and the report carry.
+std::string Utf8(const std::wstring& text);
+// The system's text for an error number, without its line end, in UTF-8.
+std::string SystemText(DWORD error);
+
 // This process's peak private memory, in bytes.
 uint64_t PeakPrivateBytes();
 
