@@ -582,8 +582,16 @@ void CMessageBoxWatcher::Loop() {
       bool known = false;
       for (HWND h : answered_) known = known || h == w.hwnd;
       if (known) continue;
+      // A box can show a moment before its text is set: looked at again
+      // for up to a second.
+      const std::wstring text = MessageBoxText(w.hwnd);
+      if (text.empty()) {
+        auto it = std::find_if(blank_.begin(), blank_.end(), [&](const auto& b) { return b.first == w.hwnd; });
+        if (it == blank_.end()) it = blank_.insert(blank_.end(), {w.hwnd, 0});
+        if (++it->second * kPollMs < 1000) continue;
+      }
       answered_.push_back(w.hwnd);
-      seen_.push_back({w.title, MessageBoxText(w.hwnd)});
+      seen_.push_back({w.title, text});
       PressButton(w.hwnd, answer_);
     }
   }

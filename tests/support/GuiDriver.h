@@ -14,6 +14,7 @@
 #include <ostream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace gui {
@@ -169,6 +170,7 @@ private:
   mutable std::mutex lock_;
   std::vector<MessageBoxRecord> seen_;
   std::vector<HWND> answered_;
+  std::vector<std::pair<HWND, int>> blank_;  // boxes shown before their text, and the polls since
   int answer_;
   HANDLE stop_;
   std::thread thread_;
