@@ -1,7 +1,9 @@
 ; The VX-R500 Utility's installer. Built by CMake (packaging/CMakeLists.txt),
 ; which passes the version, the program folder, the output file and the two
 ; generated file lists:
-;   makensis -DVERSION=1.10.0 -DPROGRAM_DIR=... -DOUTFILE=... -DFILES=... -DUNFILES=... VXR500Utility.nsi
+;   makensis -DVERSION=1.10.0 -DPROGRAM_DIR=... -DOUTFILE=... -DFILES=... -DUNFILES=... [-DSIGN=...] VXR500Utility.nsi
+; SIGN, when given, is the command that signs a file in place (tools/sign.sh):
+; the uninstaller and the installer are signed as they are written.
 ;
 ; Silent mode (/S) installs with the defaults: the utility for all users under
 ; Program Files, without the emulated printer. An upgrade over an earlier
@@ -34,6 +36,11 @@ VIAddVersionKey "FileDescription" "${PRODUCT} Setup"
 VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "ProductVersion" "${VERSION}"
 VIAddVersionKey "LegalCopyright" "${MAKER}"
+
+!ifdef SIGN
+  !uninstfinalize '${SIGN} "%1"' = 0
+  !finalize '${SIGN} "%1"' = 0
+!endif
 
 Var KeptLanguage
 
@@ -102,6 +109,13 @@ SectionEnd
 
 Function .onInit
   SetRegView 64
+  ; One PC, one way of installing: what the MSI package installed, the MSI
+  ; package updates and removes.
+  ReadRegStr $0 HKLM "Software\ORVIK\VX-R500 Utility" "InstallLocation"
+  ${If} $0 != ""
+    MessageBox MB_OK|MB_ICONSTOP "The VX-R500 Utility on this PC was installed from its MSI package. Update or remove it with that package." /SD IDOK
+    Abort
+  ${EndIf}
   ; An upgrade goes where the earlier installation is, with its components.
   ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
   ${If} $0 != ""

@@ -1,9 +1,10 @@
-// The installer on a machine that never had the utility (the test runs in a
-// Wine prefix made for it): a silent installation, the installed utility up
-// to its main window against the emulated printer, an upgrade over itself
-// that keeps the user's language, and the uninstallation, which leaves the
-// printers' data files where they are. And the installer a user sees: its
-// first page, and a cancel that leaves nothing behind.
+// The setup program and the MSI package on a machine that never had the
+// utility (the test runs in a Wine prefix made for it): a silent
+// installation, the installed utility up to its main window against the
+// emulated printer, an upgrade that keeps the user's language, and the
+// uninstallation, which leaves the printers' data files where they are. And
+// the setup program a user sees: its first page, and a cancel that leaves
+// nothing behind.
 
 #include "tests/app/EndToEnd.h"
 
@@ -52,6 +53,24 @@ std::wstring FolderOf(int csidl) {
 }
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// What a file's properties show as its version: the text, then the number.
+std::wstring FileVersion(const std::wstring& path) {
+  DWORD ignored = 0;
+  std::vector<BYTE> info(GetFileVersionInfoSizeW(path.c_str(), &ignored));
+  wchar_t* text = nullptr;
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  if (info.empty() || !GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(info.size()), info.data()) ||
+      !VerQueryValueW(info.data(), L"\\StringFileInfo\\040904B0\\FileVersion", reinterpret_cast<void**>(&text),
+                      &length) ||
+      !VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length)) {
+    return L"<none>";
+  }
+  return std::wstring(text) + L" " + std::to_wstring(HIWORD(fixed->dwFileVersionMS)) + L"." +
+         std::to_wstring(LOWORD(fixed->dwFileVersionMS)) + L"." + std::to_wstring(HIWORD(fixed->dwFileVersionLS)) +
+         L"." + std::to_wstring(LOWORD(fixed->dwFileVersionLS));
+}
 
 std::wstring RegistryText(const wchar_t* name) {
   wchar_t value[512] = {};
@@ -116,10 +135,23 @@ protected:
     utility_.reset();
   }
 
+  // The shortcut is there and asks for administrator rights, as the
+  // utility refuses to run without them (the link's "run as
+  // administrator" flag, 0x2000 of the flags at offset 0x14).
+  void ExpectShortcutAsksForAdmin(const std::wstring& shortcut) {
+    const auto link = gui::ReadFileBytes(shortcut);
+    ASSERT_TRUE(link && link->size() > 0x20) << "the start-menu shortcut";
+    EXPECT_NE(static_cast<uint8_t>((*link)[0x15]) & 0x20, 0) << "the shortcut asks for administrator rights";
+  }
+
   const std::wstring installer_ =
       FromBuildMachine(BuildDir() + "/release/VXR500UtilitySetup-" + std::string(VX_VERSION) + ".exe");
   const std::wstring installed_ = FolderOf(CSIDL_PROGRAM_FILES) + L"\\ORVIK\\VX-R500 Utility";
   const std::wstring shortcut_ = FolderOf(CSIDL_COMMON_PROGRAMS) + L"\\ORVIK\\VX-R500 Utility.lnk";
+  // Wine's installer service puts a per-machine package's shortcuts in the
+  // start menu of the user who installs it; Windows puts them beside the
+  // setup program's.
+  const std::wstring userShortcut_ = FolderOf(CSIDL_PROGRAMS) + L"\\ORVIK\\VX-R500 Utility.lnk";
 };
 
 TEST_F(Release, InstallsUpgradesAndUninstallsSilently) {
@@ -137,9 +169,7 @@ TEST_F(Release, InstallsUpgradesAndUninstallsSilently) {
     EXPECT_FALSE(Exists(installed_ + L"\\" + left)) << "not part of the installation: " << Narrow(left);
   }
   EXPECT_TRUE(Exists(installed_ + L"\\Uninstall.exe"));
-  const auto link = gui::ReadFileBytes(shortcut_);
-  ASSERT_TRUE(link && link->size() > 0x20) << "the start-menu shortcut";
-  EXPECT_NE(static_cast<uint8_t>((*link)[0x15]) & 0x20, 0) << "the shortcut asks for administrator rights";
+  ExpectShortcutAsksForAdmin(shortcut_);
   EXPECT_EQ(RegistryText(L"DisplayName"), L"ORVIK VX-R500 Utility");
   EXPECT_EQ(RegistryText(L"DisplayVersion"), std::wstring(VX_VERSION_W));
   EXPECT_EQ(RegistryText(L"InstallLocation"), installed_);
@@ -171,6 +201,53 @@ TEST_F(Release, InstallsUpgradesAndUninstallsSilently) {
   EXPECT_TRUE(gui::WaitUntil([&] { return !Exists(installed_); }, 60000)) << "no program file is left behind";
   EXPECT_FALSE(Exists(shortcut_));
   EXPECT_EQ(RegistryText(L"DisplayName"), L"<none>") << "the uninstall registration goes";
+  EXPECT_EQ(SavedDataFile(shared_), data) << "the data file stays";
+  EXPECT_EQ(gui::ReadFileBytes(printers), printerList) << "the printer list stays";
+}
+
+// The MSI package as a device-management service runs it: silently, then
+// a newer build over it, then away. The setup program leaves such an
+// installation to the package.
+TEST_F(Release, PackageInstallsUpgradesAndUninstallsSilently) {
+  const std::wstring package = FromBuildMachine(BuildDir() + "/release/VXR500Utility-" VX_VERSION ".msi");
+  const std::wstring newer = FromBuildMachine(BuildDir() + "/upgrade-test/VXR500Utility-" VX_NEXT_VERSION ".msi");
+  ASSERT_TRUE(Exists(package) && Exists(newer));
+  ASSERT_FALSE(Exists(installed_)) << "a machine that never had the utility";
+  const std::vector<std::wstring> shipped = ShippedFiles();
+
+  ASSERT_EQ(Run(L"msiexec.exe", L"/i \"" + package + L"\" /qn"), 0u);
+  for (const auto& name : shipped) {
+    EXPECT_TRUE(Exists(installed_ + L"\\" + name)) << "installed: " << Narrow(name);
+    if (name.ends_with(L".exe") || name.ends_with(L".dll")) {
+      EXPECT_EQ(FileVersion(installed_ + L"\\" + name), VX_VERSION_W L" " VX_VERSION_W L".0") << Narrow(name);
+    }
+  }
+  for (const wchar_t* left : {L"VXR500Emu.exe", L"xcoinstVXR500.dll", L"xcoinstRegVXR500.dll", L"Uninstall.exe"}) {
+    EXPECT_FALSE(Exists(installed_ + L"\\" + left)) << "not part of the installation: " << Narrow(left);
+  }
+  ExpectShortcutAsksForAdmin(Exists(shortcut_) ? shortcut_ : userShortcut_);
+  ASSERT_NO_FATAL_FAILURE(UseInstalledUtility());
+  const auto data = SavedDataFile(shared_);
+  ASSERT_TRUE(data) << "the printer's data file is written on closing";
+  const std::wstring printers = shared_.File(L"PrinterSetting.INI");
+  const auto printerList = gui::ReadFileBytes(printers);
+  ASSERT_TRUE(printerList);
+  EXPECT_EQ(Run(installer_, L"/S"), 2u) << "the setup program refuses";
+  EXPECT_EQ(RegistryText(L"DisplayName"), L"<none>");
+
+  const std::wstring setting = installed_ + L"\\SETTING.INI";
+  ASSERT_TRUE(WritePrivateProfileStringW(L"LANGUAGE", L"LANGID", L"0407", setting.c_str()));
+  ASSERT_TRUE(WritePrivateProfileStringW(L"Support", L"WM", L"1", setting.c_str()));
+  ASSERT_EQ(Run(L"msiexec.exe", L"/i \"" + newer + L"\" /qn"), 0u);
+  EXPECT_EQ(IniText(setting, L"LANGUAGE", L"LANGID"), L"0407") << "the language is kept";
+  EXPECT_EQ(IniText(setting, L"Support", L"WM"), L"0") << "the rest comes new";
+  EXPECT_EQ(SavedDataFile(shared_), data) << "the upgrade leaves the data file alone";
+  for (const auto& name : shipped) EXPECT_TRUE(Exists(installed_ + L"\\" + name)) << "upgraded: " << Narrow(name);
+  EXPECT_NE(Run(L"msiexec.exe", L"/i \"" + package + L"\" /qn"), 0u) << "the older package refuses";
+
+  ASSERT_EQ(Run(L"msiexec.exe", L"/x \"" + newer + L"\" /qn"), 0u);
+  EXPECT_TRUE(gui::WaitUntil([&] { return !Exists(installed_); }, 60000)) << "no program file is left behind";
+  EXPECT_FALSE(Exists(shortcut_) || Exists(userShortcut_));
   EXPECT_EQ(SavedDataFile(shared_), data) << "the data file stays";
   EXPECT_EQ(gui::ReadFileBytes(printers), printerList) << "the printer list stays";
 }
