@@ -65,11 +65,6 @@ function(vx_release_binary target description)
   set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
   configure_file(${VX_ROOT}/cmake/VersionInfo.rc.in ${rc} @ONLY)
   target_sources(${target} PRIVATE ${rc})
-  vx_sign_after_link(${target})
-endfunction()
-
-# Signs a target's file each time it is linked (when the build signs).
-function(vx_sign_after_link target)
   if(VX_SIGN)
     add_custom_command(TARGET ${target} POST_BUILD
       COMMAND bash ${VX_ROOT}/tools/sign.sh $<TARGET_FILE:${target}> VERBATIM)

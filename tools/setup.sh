@@ -11,7 +11,7 @@ packages=(
   wine wine64 fonts-wine fonts-ipafont-gothic
   xvfb xauth x11-apps imagemagick
   socat iproute2
-  nsis
+  nsis wixl osslsigncode openssl
   clang libclang-rt-14-dev
 )
 

@@ -76,6 +76,7 @@ for file in "$@"; do
   # Written beside the file and renamed over it: a failed signing leaves
   # the file as it was.
   out="$file.signing"
+  rm -f "$out"
   if ! osslsigncode sign "${identity[@]}" -h sha256 -n "VX-R500 Utility" -in "$file" -out "$out" >/dev/null 2>"$out.log"; then
     cat "$out.log" >&2
     rm -f "$out" "$out.log"
