@@ -130,9 +130,10 @@ function(vx_test name)
   # Tests that take the same system-wide resource run one at a time: window
   # tests share one desktop and its foreground window; some share a named mutex;
   # vx_machine_state is taken by every test that changes or reads the
-  # spooler, HKLM or system32.
+  # spooler, HKLM or system32. A test in a prefix of its own has a display
+  # of its own too (tools/fresh-prefix.sh).
   set(locks ${A_LOCK})
-  if(A_GUI)
+  if(A_GUI AND NOT A_FRESH_PREFIX)
     list(APPEND locks vx_desktop)
   endif()
   if(locks)

@@ -18,22 +18,23 @@ vx_start_display() {
   if [ -n "${VX_USE_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ]; then
     return 0
   fi
-  local n
-  for n in $(seq 91 120); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-      Xvfb ":$n" -screen 0 1920x1200x24 -nolisten tcp >/dev/null 2>&1 &
-      VX_XVFB_PID=$!
-      export DISPLAY=":$n"
-      local i
-      for i in $(seq 1 50); do
-        [ -e "/tmp/.X11-unix/X$n" ] && return 0
-        sleep 0.1
-      done
-      echo "wine-env: Xvfb did not start on :$n" >&2
-      return 1
+  # The server picks a free display number itself and writes it once it
+  # takes connections: scripts starting side by side never share one.
+  local number_file i
+  number_file=$(mktemp)
+  Xvfb -displayfd 9 -screen 0 1920x1200x24 -nolisten tcp 9>"$number_file" >/dev/null 2>&1 &
+  VX_XVFB_PID=$!
+  for i in $(seq 1 100); do
+    if [ -s "$number_file" ]; then
+      export DISPLAY=":$(tr -d '[:space:]' <"$number_file")"
+      rm -f "$number_file"
+      return 0
     fi
+    kill -0 "$VX_XVFB_PID" 2>/dev/null || break
+    sleep 0.1
   done
-  echo "wine-env: no free X display number" >&2
+  rm -f "$number_file"
+  echo "wine-env: Xvfb did not start" >&2
   return 1
 }
 
