@@ -248,6 +248,7 @@ TEST_F(Release, PackageInstallsUpgradesAndUninstallsSilently) {
   ASSERT_EQ(Run(L"msiexec.exe", L"/x \"" + newer + L"\" /qn"), 0u);
   EXPECT_TRUE(gui::WaitUntil([&] { return !Exists(installed_); }, 60000)) << "no program file is left behind";
   EXPECT_FALSE(Exists(shortcut_) || Exists(userShortcut_));
+  EXPECT_FALSE(Exists(FolderOf(CSIDL_PROGRAM_FILES) + L"\\ORVIK")) << "nor the maker's empty folder";
   EXPECT_EQ(SavedDataFile(shared_), data) << "the data file stays";
   EXPECT_EQ(gui::ReadFileBytes(printers), printerList) << "the printer list stays";
 }
