@@ -146,6 +146,7 @@ protected:
 
   const std::wstring installer_ =
       FromBuildMachine(BuildDir() + "/release/VXR500UtilitySetup-" + std::string(VX_VERSION) + ".exe");
+  const std::wstring package_ = FromBuildMachine(BuildDir() + "/release/VXR500Utility-" VX_VERSION ".msi");
   const std::wstring installed_ = FolderOf(CSIDL_PROGRAM_FILES) + L"\\ORVIK\\VX-R500 Utility";
   const std::wstring shortcut_ = FolderOf(CSIDL_COMMON_PROGRAMS) + L"\\ORVIK\\VX-R500 Utility.lnk";
   // Wine's installer service puts a per-machine package's shortcuts in the
@@ -174,6 +175,7 @@ TEST_F(Release, InstallsUpgradesAndUninstallsSilently) {
   EXPECT_EQ(RegistryText(L"DisplayVersion"), std::wstring(VX_VERSION_W));
   EXPECT_EQ(RegistryText(L"InstallLocation"), installed_);
   EXPECT_EQ(RegistryText(L"UninstallString"), L"\"" + installed_ + L"\\Uninstall.exe\"");
+  EXPECT_NE(Run(L"msiexec.exe", L"/i \"" + package_ + L"\" /qn"), 0u) << "the MSI package refuses";
 
   ASSERT_NO_FATAL_FAILURE(UseInstalledUtility());
   const auto data = SavedDataFile(shared_);
@@ -209,13 +211,12 @@ TEST_F(Release, InstallsUpgradesAndUninstallsSilently) {
 // a newer build over it, then away. The setup program leaves such an
 // installation to the package.
 TEST_F(Release, PackageInstallsUpgradesAndUninstallsSilently) {
-  const std::wstring package = FromBuildMachine(BuildDir() + "/release/VXR500Utility-" VX_VERSION ".msi");
   const std::wstring newer = FromBuildMachine(BuildDir() + "/upgrade-test/VXR500Utility-" VX_NEXT_VERSION ".msi");
-  ASSERT_TRUE(Exists(package) && Exists(newer));
+  ASSERT_TRUE(Exists(package_) && Exists(newer));
   ASSERT_FALSE(Exists(installed_)) << "a machine that never had the utility";
   const std::vector<std::wstring> shipped = ShippedFiles();
 
-  ASSERT_EQ(Run(L"msiexec.exe", L"/i \"" + package + L"\" /qn"), 0u);
+  ASSERT_EQ(Run(L"msiexec.exe", L"/i \"" + package_ + L"\" /qn"), 0u);
   for (const auto& name : shipped) {
     EXPECT_TRUE(Exists(installed_ + L"\\" + name)) << "installed: " << Narrow(name);
     if (name.ends_with(L".exe") || name.ends_with(L".dll")) {
@@ -243,7 +244,7 @@ TEST_F(Release, PackageInstallsUpgradesAndUninstallsSilently) {
   EXPECT_EQ(IniText(setting, L"Support", L"WM"), L"0") << "the rest comes new";
   EXPECT_EQ(SavedDataFile(shared_), data) << "the upgrade leaves the data file alone";
   for (const auto& name : shipped) EXPECT_TRUE(Exists(installed_ + L"\\" + name)) << "upgraded: " << Narrow(name);
-  EXPECT_NE(Run(L"msiexec.exe", L"/i \"" + package + L"\" /qn"), 0u) << "the older package refuses";
+  EXPECT_NE(Run(L"msiexec.exe", L"/i \"" + package_ + L"\" /qn"), 0u) << "the older package refuses";
 
   ASSERT_EQ(Run(L"msiexec.exe", L"/x \"" + newer + L"\" /qn"), 0u);
   EXPECT_TRUE(gui::WaitUntil([&] { return !Exists(installed_); }, 60000)) << "no program file is left behind";
