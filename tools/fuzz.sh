@@ -15,25 +15,45 @@ targets="SettingsBlocksFuzz LangSectionFuzz SettingFileFuzz CommandLineFuzz Menu
 # shellcheck disable=SC2086
 cmake --build build/fuzz --target $targets -j"$(nproc)"
 
-for target in $targets; do
-  kept=tests/fuzz/corpus/$target
-  scratch=build/fuzz/scratch/$target
+# One target's run; its summary lines on standard output, its status in
+# <scratch>/<target>.status.
+run_target() {
+  local target=$1
+  local kept=tests/fuzz/corpus/$target
+  local scratch=build/fuzz/scratch/$target
+  local log=build/fuzz/scratch/$target.log
   mkdir -p "$kept" "$scratch"
   echo "== $target for ${seconds}s"
-  log=build/fuzz/scratch/$target.log
   # The target's own status decides: a crash, a leak, a time-out or a
   # sanitizer report ends the run with a non-zero status.
-  rc=0
+  local rc=0
   build/fuzz/tests/fuzz/$target -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=1024 \
     -timeout=5 -print_final_stats=1 -artifact_prefix="build/fuzz/scratch/$target-" \
     "$scratch" "$kept" >"$log" 2>&1 || rc=$?
   grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|==|INFO: (Loaded|Done))|ERROR|SUMMARY' "$log" || true
   if [ "$rc" -ne 0 ]; then
-    echo "$target found a failure (exit $rc); the input is in build/fuzz/scratch/$target-*" >&2
-    tail -n 40 "$log" >&2
-    exit 1
-  fi
-  if [ "$merge" = "--merge" ]; then
+    echo "$target found a failure (exit $rc); the input is in build/fuzz/scratch/$target-*"
+    tail -n 40 "$log"
+  elif [ "$merge" = "--merge" ]; then
     build/fuzz/tests/fuzz/$target -merge=1 "$kept" "$scratch" >/dev/null 2>&1
   fi
+  echo "$rc" >"build/fuzz/scratch/$target.status"
+}
+
+# As many targets at a time as there are cores (each fuzzer uses one); the
+# summaries in the order of the list.
+mkdir -p build/fuzz/scratch
+for target in $targets; do
+  rm -f "build/fuzz/scratch/$target.status"
+  run_target "$target" >"build/fuzz/scratch/$target.summary" 2>&1 &
+  while [ "$(jobs -rp | wc -l)" -ge "$(nproc)" ]; do
+    wait -n || true
+  done
 done
+wait
+failed=0
+for target in $targets; do
+  cat "build/fuzz/scratch/$target.summary"
+  [ "$(cat "build/fuzz/scratch/$target.status" 2>/dev/null)" = "0" ] || failed=1
+done
+exit "$failed"
