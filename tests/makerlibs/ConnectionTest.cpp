@@ -137,11 +137,14 @@ TEST(Connection, RepliesNobodyReadsStayBounded) {
     reply.front() = 0x5F;
     reply.back() = 0x00;
     for (std::size_t sent = 0; sent < kSent; sent += reply.size()) CScriptedPrinter::Say(s, reply);
+    shutdown(s, SD_SEND);  // the line's end comes after the last reply
     while (!self.stopping()) self.Hear(s, 100);
   });
   CConnection connection(At(printer.Port()), false);
   ASSERT_EQ(connection.Open(false), kVxcOk);
-  Sleep(1500);  // everything arrives, nobody reads
+  // Everything arrives and nobody reads, however slow the machine: the
+  // connection sees the line's end only after the last reply.
+  ASSERT_TRUE(WaitFor([&] { return !connection.Connected(); }));
   std::vector<uint8_t> buffer(kSent);
   std::size_t total = 0;
   uint32_t done = 0;
