@@ -128,8 +128,7 @@ TEST_F(CutPosition, ShowsWhatThePrinterHoldsWithoutADataFile) {
     HWND page = PickThePrinterAndShowThePage(frame);
     ASSERT_NE(page, nullptr) << "the cut-position page";
     EXPECT_TRUE(gui::WaitUntil([&] { return gui::WindowText(GetDlgItem(page, 1001)) == c.shown; }, 10000))
-        << "shown: " << std::string(gui::WindowText(GetDlgItem(page, 1001)).begin(),
-                                    gui::WindowText(GetDlgItem(page, 1001)).end());
+        << "shown: " << Narrow(gui::WindowText(GetDlgItem(page, 1001)));
     ASSERT_TRUE(WaitForStatus("restarting 0"));
     PostMessageW(frame, WM_CLOSE, 0, 0);
     ASSERT_TRUE(utility_->WaitForExit(kStartMs));

@@ -13,6 +13,7 @@
 #include <shlobj.h>
 
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -133,6 +134,37 @@ protected:
     PostMessageW(frame, WM_CLOSE, 0, 0);
     ASSERT_TRUE(utility_->WaitForExit(kStartMs));
     utility_.reset();
+    // What the run wrote is the user's: no installation may touch it.
+    data_ = SavedDataFile(shared_);
+    ASSERT_TRUE(data_) << "the printer's data file is written on closing";
+    printerList_ = gui::ReadFileBytes(shared_.File(L"PrinterSetting.INI"));
+    ASSERT_TRUE(printerList_);
+  }
+  void ExpectUserFilesKept(const char* when) {
+    EXPECT_EQ(SavedDataFile(shared_), data_) << when << " leaves the data file alone";
+    EXPECT_EQ(gui::ReadFileBytes(shared_.File(L"PrinterSetting.INI")), printerList_) << when << " keeps the printer list";
+  }
+
+  // Every shipped file is in the program folder, and what is not shipped
+  // is not.
+  void ExpectInstalled(const char* how, std::initializer_list<const wchar_t*> absent = {}) {
+    for (const auto& name : shipped_) EXPECT_TRUE(Exists(installed_ + L"\\" + name)) << how << ": " << Narrow(name);
+    for (const wchar_t* name : absent) {
+      EXPECT_FALSE(Exists(installed_ + L"\\" + name)) << "not part of the installation: " << Narrow(name);
+    }
+  }
+
+  // The user picks German and changes another setting; the upgrade keeps
+  // the language and brings every other setting new.
+  void ExpectUpgradeKeepsTheLanguage(const std::wstring& exe, const std::wstring& arguments) {
+    const std::wstring setting = installed_ + L"\\SETTING.INI";
+    ASSERT_TRUE(WritePrivateProfileStringW(L"LANGUAGE", L"LANGID", L"0407", setting.c_str()));
+    ASSERT_TRUE(WritePrivateProfileStringW(L"Support", L"WM", L"1", setting.c_str()));
+    ASSERT_EQ(Run(exe, arguments), 0u);
+    EXPECT_EQ(IniText(setting, L"LANGUAGE", L"LANGID"), L"0407") << "the language is kept";
+    EXPECT_EQ(IniText(setting, L"Support", L"WM"), L"0") << "the rest comes new";
+    ExpectUserFilesKept("the upgrade");
+    ExpectInstalled("upgraded");
   }
 
   // The shortcut is there and asks for administrator rights, as the
@@ -153,22 +185,19 @@ protected:
   // start menu of the user who installs it; Windows puts them beside the
   // setup program's.
   const std::wstring userShortcut_ = FolderOf(CSIDL_PROGRAMS) + L"\\ORVIK\\VX-R500 Utility.lnk";
+  const std::vector<std::wstring> shipped_ = ShippedFiles();
+  std::optional<std::string> data_;
+  std::optional<std::string> printerList_;
 };
 
 TEST_F(Release, InstallsUpgradesAndUninstallsSilently) {
   ASSERT_TRUE(Exists(installer_)) << std::string(installer_.begin(), installer_.end());
   ASSERT_FALSE(Exists(installed_)) << "a machine that never had the utility";
-  const std::vector<std::wstring> shipped = ShippedFiles();
-  ASSERT_GE(shipped.size(), 20u);
+  ASSERT_GE(shipped_.size(), 20u);
 
   // Silent installation with the defaults.
   ASSERT_EQ(Run(installer_, L"/S"), 0u);
-  for (const auto& name : shipped) {
-    EXPECT_TRUE(Exists(installed_ + L"\\" + name)) << "installed: " << Narrow(name);
-  }
-  for (const wchar_t* left : {L"VXR500Emu.exe", L"xcoinstVXR500.dll", L"xcoinstRegVXR500.dll"}) {
-    EXPECT_FALSE(Exists(installed_ + L"\\" + left)) << "not part of the installation: " << Narrow(left);
-  }
+  ExpectInstalled("installed", {L"VXR500Emu.exe", L"xcoinstVXR500.dll", L"xcoinstRegVXR500.dll"});
   EXPECT_TRUE(Exists(installed_ + L"\\Uninstall.exe"));
   ExpectShortcutAsksForAdmin(shortcut_);
   EXPECT_EQ(RegistryText(L"DisplayName"), L"ORVIK VX-R500 Utility");
@@ -178,24 +207,7 @@ TEST_F(Release, InstallsUpgradesAndUninstallsSilently) {
   EXPECT_NE(Run(L"msiexec.exe", L"/i \"" + package_ + L"\" /qn"), 0u) << "the MSI package refuses";
 
   ASSERT_NO_FATAL_FAILURE(UseInstalledUtility());
-  const auto data = SavedDataFile(shared_);
-  ASSERT_TRUE(data) << "the printer's data file is written on closing";
-  const std::wstring printers = shared_.File(L"PrinterSetting.INI");
-  const auto printerList = gui::ReadFileBytes(printers);
-  ASSERT_TRUE(printerList);
-
-  // The user picks German; the upgrade keeps it and brings every other
-  // setting new.
-  const std::wstring setting = installed_ + L"\\SETTING.INI";
-  ASSERT_TRUE(WritePrivateProfileStringW(L"LANGUAGE", L"LANGID", L"0407", setting.c_str()));
-  ASSERT_TRUE(WritePrivateProfileStringW(L"Support", L"WM", L"1", setting.c_str()));
-  ASSERT_EQ(Run(installer_, L"/S"), 0u);
-  EXPECT_EQ(IniText(setting, L"LANGUAGE", L"LANGID"), L"0407") << "the language is kept";
-  EXPECT_EQ(IniText(setting, L"Support", L"WM"), L"0") << "the rest comes new";
-  EXPECT_EQ(SavedDataFile(shared_), data) << "the upgrade leaves the data file alone";
-  for (const auto& name : shipped) {
-    EXPECT_TRUE(Exists(installed_ + L"\\" + name)) << "upgraded: " << Narrow(name);
-  }
+  ASSERT_NO_FATAL_FAILURE(ExpectUpgradeKeepsTheLanguage(installer_, L"/S"));
 
   // The uninstaller hands over to a copy of itself and returns at once: the
   // folder going is its end.
@@ -203,8 +215,7 @@ TEST_F(Release, InstallsUpgradesAndUninstallsSilently) {
   EXPECT_TRUE(gui::WaitUntil([&] { return !Exists(installed_); }, 60000)) << "no program file is left behind";
   EXPECT_FALSE(Exists(shortcut_));
   EXPECT_EQ(RegistryText(L"DisplayName"), L"<none>") << "the uninstall registration goes";
-  EXPECT_EQ(SavedDataFile(shared_), data) << "the data file stays";
-  EXPECT_EQ(gui::ReadFileBytes(printers), printerList) << "the printer list stays";
+  ExpectUserFilesKept("the uninstallation");
 }
 
 // The MSI package as a device-management service runs it: silently, then
@@ -214,44 +225,26 @@ TEST_F(Release, PackageInstallsUpgradesAndUninstallsSilently) {
   const std::wstring newer = FromBuildMachine(BuildDir() + "/upgrade-test/VXR500Utility-" VX_NEXT_VERSION ".msi");
   ASSERT_TRUE(Exists(package_) && Exists(newer));
   ASSERT_FALSE(Exists(installed_)) << "a machine that never had the utility";
-  const std::vector<std::wstring> shipped = ShippedFiles();
 
   ASSERT_EQ(Run(L"msiexec.exe", L"/i \"" + package_ + L"\" /qn"), 0u);
-  for (const auto& name : shipped) {
-    EXPECT_TRUE(Exists(installed_ + L"\\" + name)) << "installed: " << Narrow(name);
-    if (name.ends_with(L".exe") || name.ends_with(L".dll")) {
-      EXPECT_EQ(FileVersion(installed_ + L"\\" + name), VX_VERSION_W L" " VX_VERSION_W L".0") << Narrow(name);
-    }
-  }
-  for (const wchar_t* left : {L"VXR500Emu.exe", L"xcoinstVXR500.dll", L"xcoinstRegVXR500.dll", L"Uninstall.exe"}) {
-    EXPECT_FALSE(Exists(installed_ + L"\\" + left)) << "not part of the installation: " << Narrow(left);
+  ExpectInstalled("installed", {L"VXR500Emu.exe", L"xcoinstVXR500.dll", L"xcoinstRegVXR500.dll", L"Uninstall.exe"});
+  for (const auto& name : shipped_) {
+    if (!name.ends_with(L".exe") && !name.ends_with(L".dll")) continue;
+    EXPECT_EQ(FileVersion(installed_ + L"\\" + name), VX_VERSION_W L" " VX_VERSION_W L".0") << Narrow(name);
   }
   ExpectShortcutAsksForAdmin(Exists(shortcut_) ? shortcut_ : userShortcut_);
   ASSERT_NO_FATAL_FAILURE(UseInstalledUtility());
-  const auto data = SavedDataFile(shared_);
-  ASSERT_TRUE(data) << "the printer's data file is written on closing";
-  const std::wstring printers = shared_.File(L"PrinterSetting.INI");
-  const auto printerList = gui::ReadFileBytes(printers);
-  ASSERT_TRUE(printerList);
   EXPECT_EQ(Run(installer_, L"/S"), 2u) << "the setup program refuses";
   EXPECT_EQ(RegistryText(L"DisplayName"), L"<none>");
 
-  const std::wstring setting = installed_ + L"\\SETTING.INI";
-  ASSERT_TRUE(WritePrivateProfileStringW(L"LANGUAGE", L"LANGID", L"0407", setting.c_str()));
-  ASSERT_TRUE(WritePrivateProfileStringW(L"Support", L"WM", L"1", setting.c_str()));
-  ASSERT_EQ(Run(L"msiexec.exe", L"/i \"" + newer + L"\" /qn"), 0u);
-  EXPECT_EQ(IniText(setting, L"LANGUAGE", L"LANGID"), L"0407") << "the language is kept";
-  EXPECT_EQ(IniText(setting, L"Support", L"WM"), L"0") << "the rest comes new";
-  EXPECT_EQ(SavedDataFile(shared_), data) << "the upgrade leaves the data file alone";
-  for (const auto& name : shipped) EXPECT_TRUE(Exists(installed_ + L"\\" + name)) << "upgraded: " << Narrow(name);
+  ASSERT_NO_FATAL_FAILURE(ExpectUpgradeKeepsTheLanguage(L"msiexec.exe", L"/i \"" + newer + L"\" /qn"));
   EXPECT_NE(Run(L"msiexec.exe", L"/i \"" + package_ + L"\" /qn"), 0u) << "the older package refuses";
 
   ASSERT_EQ(Run(L"msiexec.exe", L"/x \"" + newer + L"\" /qn"), 0u);
   EXPECT_TRUE(gui::WaitUntil([&] { return !Exists(installed_); }, 60000)) << "no program file is left behind";
   EXPECT_FALSE(Exists(shortcut_) || Exists(userShortcut_));
   EXPECT_FALSE(Exists(FolderOf(CSIDL_PROGRAM_FILES) + L"\\ORVIK")) << "nor the maker's empty folder";
-  EXPECT_EQ(SavedDataFile(shared_), data) << "the data file stays";
-  EXPECT_EQ(gui::ReadFileBytes(printers), printerList) << "the printer list stays";
+  ExpectUserFilesKept("the uninstallation");
 }
 
 TEST_F(Release, InstallerShowsItsComponentsAndACancelLeavesNothing) {
